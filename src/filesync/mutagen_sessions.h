@@ -1,0 +1,50 @@
+// Every run of "mutagen" that pelk makes, and the fixed session names. The
+// sessions live on in Mutagen's daemon; pelk only ever runs short commands.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "cli/command_error.h"
+#include "tools/tool_runner.h"
+
+inline constexpr std::string_view kCodeSession = "pelk-code";
+inline constexpr std::string_view kShareSession = "pelk-share";
+inline constexpr std::string_view kShareOutSession = "pelk-share-out";
+inline constexpr std::string_view kOldShotsSession = "pelk-shots";  // left by older versions
+
+// pelk's own sessions; any other session belongs to the user and is never touched.
+inline constexpr std::string_view kOwnSessions[] = {kCodeSession, kShareSession, kShareOutSession, kOldShotsSession};
+
+inline constexpr std::string_view kTwoWayResolved = "two-way-resolved";
+inline constexpr std::string_view kOneWayReplica = "one-way-replica";
+
+// A Mutagen run that ran without success, with its trimmed standard error.
+struct MutagenFailure {
+  std::string error;
+};
+
+// Success, or the failed run; the outer Result carries a failure to start.
+using MutagenRun = Result<std::optional<MutagenFailure>>;
+
+bool mutagen_installed(ToolRunner& runner);
+Result<bool> session_exists(ToolRunner& runner, std::string_view name);
+std::optional<std::string> list_sessions(ToolRunner& runner);
+MutagenRun create_session(ToolRunner& runner, std::string_view name, std::string_view mode,
+                          const std::vector<std::string>& options, const std::string& alpha, const std::string& beta);
+MutagenRun flush_session(ToolRunner& runner, std::string_view name);
+Result<void> terminate_session(ToolRunner& runner, std::string_view name);
+Result<void> stop_mutagen_daemon(ToolRunner& runner);
+
+bool any_session_listed(std::string_view listing);
+
+struct SessionEndpoint {
+  std::optional<std::string> session;  // the "Name:" the endpoint was listed under
+  std::string endpoint;
+
+  bool operator==(const SessionEndpoint&) const = default;
+};
+std::vector<SessionEndpoint> session_endpoints(std::string_view listing);

@@ -1,0 +1,3 @@
+#include "state/text.h"
+
+std::string display_path(const std::filesystem::path& path) { return utf8_lossy(path.native()); }

@@ -1,0 +1,54 @@
+#include "state/laptop_config.h"
+
+#include "state/file_io.h"
+#include "state/json_writer.h"
+#include "state/paths.h"
+#include "state/text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr const char* kConfigFile = "laptop.json";
+}
+
+JsonResult<LaptopConfig> parse_laptop_config(std::string_view text) {
+  auto document = parse_json(text);
+  if (!document) return std::unexpected(document.error());
+  auto fields = JsonFields::read(*document, {"server", "address", "code_dir"}, "struct LaptopConfig");
+  if (!fields) return std::unexpected(fields.error());
+  auto server = fields->string("server");
+  if (!server) return std::unexpected(server.error());
+  auto address = fields->string("address");
+  if (!address) return std::unexpected(address.error());
+  auto code_dir = fields->string("code_dir");
+  if (!code_dir) return std::unexpected(code_dir.error());
+  return LaptopConfig{*server, *address, fs::u8path(*code_dir)};
+}
+
+Result<std::string> laptop_config_text(const LaptopConfig& config) {
+  auto u8 = config.code_dir.u8string();
+  std::string code_dir(u8.begin(), u8.end());
+  if (!is_valid_utf8(code_dir) || !is_valid_utf8(config.server) || !is_valid_utf8(config.address)) {
+    return fail(CommandError::io("path contains invalid UTF-8 characters"));
+  }
+  return "{\n  \"server\": " + json_string(config.server) + ",\n  \"address\": " + json_string(config.address) +
+         ",\n  \"code_dir\": " + json_string(code_dir) + "\n}";
+}
+
+Result<LaptopConfig> load_config(const fs::path& home) {
+  auto content = read_file(state_dir(home) / kConfigFile);
+  if (!content) {
+    if (is_not_found(content.error())) {
+      return fail_message("this laptop is not connected yet; run pelk laptop connect");
+    }
+    return fail(content.error());
+  }
+  auto config = parse_laptop_config(*content);
+  if (!config) return fail_message("~/.config/pelk/laptop.json is damaged: " + config.error());
+  return *config;
+}
+
+Result<void> save_config(const fs::path& home, const LaptopConfig& config) {
+  PELK_TRY_ASSIGN(std::string text, laptop_config_text(config));
+  return write_file_atomically(state_dir(home) / kConfigFile, text);
+}

@@ -1,0 +1,119 @@
+#include "state/text.h"
+
+namespace {
+
+bool is_space(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Length of the valid UTF-8 sequence at the start of `s`, or 0 when invalid.
+size_t valid_sequence_length(std::string_view s) {
+  auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+  unsigned char b0 = byte(0);
+  if (b0 < 0x80) return 1;
+  size_t length;
+  unsigned char low = 0x80, high = 0xBF;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    length = 2;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    length = 3;
+    if (b0 == 0xE0) low = 0xA0;
+    if (b0 == 0xED) high = 0x9F;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    length = 4;
+    if (b0 == 0xF0) low = 0x90;
+    if (b0 == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (s.size() < 2 || byte(1) < low || byte(1) > high) return 0;
+  for (size_t i = 2; i < length; ++i) {
+    if (i >= s.size() || byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+// Length of the maximal invalid prefix that one U+FFFD replaces: the lead byte
+// and the continuation bytes that still fit a possible sequence.
+size_t invalid_sequence_length(std::string_view s) {
+  auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+  unsigned char b0 = byte(0);
+  size_t expected;
+  unsigned char low = 0x80, high = 0xBF;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    expected = 2;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    expected = 3;
+    if (b0 == 0xE0) low = 0xA0;
+    if (b0 == 0xED) high = 0x9F;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    expected = 4;
+    if (b0 == 0xF0) low = 0x90;
+    if (b0 == 0xF4) high = 0x8F;
+  } else {
+    return 1;
+  }
+  size_t i = 1;
+  if (i < s.size() && byte(i) >= low && byte(i) <= high) {
+    ++i;
+    while (i < expected && i < s.size() && byte(i) >= 0x80 && byte(i) <= 0xBF) ++i;
+  }
+  return i;
+}
+
+}  // namespace
+
+std::string_view trim(std::string_view text) {
+  while (!text.empty() && is_space(text.front())) text.remove_prefix(1);
+  while (!text.empty() && is_space(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string utf8_lossy(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  while (!bytes.empty()) {
+    size_t n = valid_sequence_length(bytes);
+    if (n > 0) {
+      out.append(bytes.substr(0, n));
+    } else {
+      n = invalid_sequence_length(bytes);
+      out.append("\xEF\xBF\xBD");
+    }
+    bytes.remove_prefix(n);
+  }
+  return out;
+}
+
+bool is_valid_utf8(std::string_view bytes) {
+  while (!bytes.empty()) {
+    size_t n = valid_sequence_length(bytes);
+    if (n == 0) return false;
+    bytes.remove_prefix(n);
+  }
+  return true;
+}
+
+std::string join(const std::vector<std::string>& items, std::string_view separator) {
+  std::string out;
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) out.append(separator);
+    out.append(items[i]);
+  }
+  return out;
+}
+
+std::vector<std::string_view> split_lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    if (end != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+  return lines;
+}
+
+bool starts_with(std::string_view text, std::string_view prefix) { return text.starts_with(prefix); }

@@ -1,0 +1,27 @@
+// Small text helpers shared by every subsystem.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// White space (space, tab, line feed, carriage return, vertical tab, form feed)
+// removed from both ends.
+std::string_view trim(std::string_view text);
+
+// The bytes decoded as UTF-8, each invalid sequence replaced by U+FFFD.
+std::string utf8_lossy(std::string_view bytes);
+bool is_valid_utf8(std::string_view bytes);
+
+std::string join(const std::vector<std::string>& items, std::string_view separator);
+
+// Lines split at line feeds; a carriage return before a line feed is dropped.
+// A final line feed does not start an extra empty line.
+std::vector<std::string_view> split_lines(std::string_view text);
+
+bool starts_with(std::string_view text, std::string_view prefix);
+
+// A path as shown to the user and handed to Mutagen: the platform's separators,
+// parts that are not valid Unicode replaced by U+FFFD.
+std::string display_path(const std::filesystem::path& path);

@@ -1,0 +1,64 @@
+#include "tools/elevated.h"
+
+const std::string_view kPowerShellPrologue =
+    "$ErrorActionPreference = 'Stop'\n"
+    "trap { Write-Host \"pelk: $_\" -ForegroundColor Red; Read-Host 'Press Enter to close'; exit 1 }\n";
+
+const std::string_view kPowerShellEpilogue = "\nexit 0\n";
+
+// Reads the script from standard input and starts it in an elevated window
+// (the consent prompt), passing it as an encoded command so no quoting applies.
+const std::string_view kPowerShellLauncher =
+    "try { $s = (New-Object IO.StreamReader([Console]::OpenStandardInput(), [Text.Encoding]::UTF8)).ReadToEnd(); "
+    "$e = [Convert]::ToBase64String([Text.Encoding]::Unicode.GetBytes($s)); "
+    "$p = Start-Process powershell.exe -Verb RunAs -Wait -PassThru -ArgumentList "
+    "'-NoProfile','-ExecutionPolicy','Bypass','-EncodedCommand',$e; exit $p.ExitCode } "
+    "catch { Write-Error $_; exit 1 }";
+
+namespace {
+
+std::string replace_all(std::string_view text, char from, std::string_view to) {
+  std::string out;
+  for (char c : text) {
+    if (c == from) {
+      out += to;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string osascript_statement(std::string_view script) {
+  std::string command = "sh -c '" + replace_all(script, '\'', "'\\''") + "'";
+  // Backslashes first, so the ones added before quotes are not doubled.
+  std::string body = replace_all(replace_all(command, '\\', "\\\\"), '"', "\\\"");
+  return "do shell script \"" + body + "\" with administrator privileges";
+}
+
+std::string powershell_elevated_input(std::string_view script) {
+  return std::string(kPowerShellPrologue) + std::string(script) + std::string(kPowerShellEpilogue);
+}
+
+Result<bool> run_elevated(ElevationMethod method, ToolRunner& runner, const std::string& script) {
+  switch (method) {
+    case ElevationMethod::Sudo:
+      return runner.run_interactive("sudo", {"sh", "-c", script});
+    case ElevationMethod::Pkexec:
+      return runner.run_interactive("pkexec", {"sh", "-c", script});
+    case ElevationMethod::Osascript: {
+      PELK_TRY_ASSIGN(ToolOutput output, runner.run_capture("osascript", {"-e", osascript_statement(script)}, std::nullopt));
+      return output.success;
+    }
+    case ElevationMethod::PowerShellRunAs: {
+      PELK_TRY_ASSIGN(ToolOutput output,
+                      runner.run_capture("powershell",
+                                         {"-NoProfile", "-NonInteractive", "-Command", std::string(kPowerShellLauncher)},
+                                         powershell_elevated_input(script)));
+      return output.success;
+    }
+  }
+  return false;
+}

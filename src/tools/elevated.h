@@ -1,0 +1,21 @@
+// Running one script with administrator rights, so each command asks once.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "cli/command_error.h"
+#include "tools/elevation_method.h"
+#include "tools/tool_runner.h"
+
+// True when the script ended with status 0; false when it failed or the user
+// refused the prompt; an I/O error when the method's program cannot start.
+// The script is a POSIX shell script, or PowerShell for PowerShellRunAs.
+Result<bool> run_elevated(ElevationMethod method, ToolRunner& runner, const std::string& script);
+
+// The texts run_elevated hands to osascript and PowerShell.
+std::string osascript_statement(std::string_view script);
+extern const std::string_view kPowerShellPrologue;
+extern const std::string_view kPowerShellEpilogue;
+extern const std::string_view kPowerShellLauncher;
+std::string powershell_elevated_input(std::string_view script);

@@ -1,0 +1,14 @@
+// The runner that starts real programs on this machine.
+#pragma once
+
+#include "tools/tool_runner.h"
+
+class RealRunner final : public ToolRunner {
+ public:
+  RealRunner();
+  Result<ToolOutput> run_capture(const std::string& program, const std::vector<std::string>& args,
+                                 const std::optional<std::string>& input) override;
+  Result<bool> run_interactive(const std::string& program, const std::vector<std::string>& args) override;
+  std::filesystem::path fs_root() const override { return "/"; }
+  std::vector<std::string> lookup_host(const std::string& name) override;
+};

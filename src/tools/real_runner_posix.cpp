@@ -1,0 +1,195 @@
+#include "tools/real_runner.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "state/text.h"
+
+extern char** environ;
+
+namespace {
+
+struct Pipe {
+  int read_end = -1;
+  int write_end = -1;
+};
+
+void close_fd(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+bool make_pipe(Pipe& p) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+  p.read_end = fds[0];
+  p.write_end = fds[1];
+  return true;
+}
+
+std::vector<char*> argv_of(const std::string& program, const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  return argv;
+}
+
+// Children get the default SIGPIPE back: pelk ignores it so a child that
+// stops reading its input gives an error value instead of killing pelk.
+struct SpawnAttributes {
+  posix_spawnattr_t attr;
+  SpawnAttributes() {
+    posix_spawnattr_init(&attr);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+  }
+  ~SpawnAttributes() { posix_spawnattr_destroy(&attr); }
+};
+
+int wait_for(pid_t pid) {
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return status;
+}
+
+bool exited_ok(int status) { return status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0; }
+
+}  // namespace
+
+RealRunner::RealRunner() { ::signal(SIGPIPE, SIG_IGN); }
+
+Result<ToolOutput> RealRunner::run_capture(const std::string& program, const std::vector<std::string>& args,
+                                           const std::optional<std::string>& input) {
+  Pipe out, err, in;
+  if (!make_pipe(out) || !make_pipe(err) || (input && !make_pipe(in))) {
+    int saved = errno;
+    for (int* fd : {&out.read_end, &out.write_end, &err.read_end, &err.write_end, &in.read_end, &in.write_end})
+      close_fd(*fd);
+    return fail(CommandError::io_errno(saved));
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (input) {
+    posix_spawn_file_actions_adddup2(&actions, in.read_end, 0);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  }
+  posix_spawn_file_actions_adddup2(&actions, out.write_end, 1);
+  posix_spawn_file_actions_adddup2(&actions, err.write_end, 2);
+
+  SpawnAttributes attributes;
+  auto argv = argv_of(program, args);
+  pid_t pid = -1;
+  int spawn_error = ::posix_spawnp(&pid, program.c_str(), &actions, &attributes.attr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close_fd(out.write_end);
+  close_fd(err.write_end);
+  close_fd(in.read_end);
+  if (spawn_error != 0) {
+    close_fd(out.read_end);
+    close_fd(err.read_end);
+    close_fd(in.write_end);
+    if (spawn_error == ENOENT || spawn_error == ENOTDIR) {
+      return ToolOutput{"", program + ": not found", false};
+    }
+    return fail(CommandError::io_errno(spawn_error));
+  }
+
+  // Input is written while both outputs are read, so a child that answers
+  // before it has read all its input cannot deadlock either side.
+  std::string out_bytes, err_bytes;
+  std::string_view pending = input ? std::string_view(*input) : std::string_view();
+  if (in.write_end >= 0) {
+    ::fcntl(in.write_end, F_SETFL, ::fcntl(in.write_end, F_GETFL) | O_NONBLOCK);
+    if (pending.empty()) close_fd(in.write_end);
+  }
+  int write_error = 0;
+  char buffer[65536];
+  while (out.read_end >= 0 || err.read_end >= 0 || in.write_end >= 0) {
+    pollfd fds[3];
+    int count = 0;
+    int out_index = -1, err_index = -1, in_index = -1;
+    if (out.read_end >= 0) { out_index = count; fds[count++] = {out.read_end, POLLIN, 0}; }
+    if (err.read_end >= 0) { err_index = count; fds[count++] = {err.read_end, POLLIN, 0}; }
+    if (in.write_end >= 0) { in_index = count; fds[count++] = {in.write_end, POLLOUT, 0}; }
+    if (::poll(fds, static_cast<nfds_t>(count), -1) < 0) {
+      if (errno == EINTR) continue;
+      write_error = errno;
+      break;
+    }
+    auto drain = [&](int index, int& fd, std::string& into) {
+      if (index < 0 || fds[index].revents == 0) return;
+      ssize_t n = ::read(fd, buffer, sizeof buffer);
+      if (n > 0) {
+        into.append(buffer, static_cast<size_t>(n));
+      } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+        close_fd(fd);
+      }
+    };
+    drain(out_index, out.read_end, out_bytes);
+    drain(err_index, err.read_end, err_bytes);
+    if (in_index >= 0 && fds[in_index].revents != 0) {
+      ssize_t n = ::write(in.write_end, pending.data(), pending.size());
+      if (n > 0) {
+        pending.remove_prefix(static_cast<size_t>(n));
+        if (pending.empty()) close_fd(in.write_end);
+      } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
+        write_error = errno;
+        close_fd(in.write_end);
+      }
+    }
+  }
+  close_fd(out.read_end);
+  close_fd(err.read_end);
+  close_fd(in.write_end);
+  int status = wait_for(pid);
+  if (write_error != 0) return fail(CommandError::io_errno(write_error));
+  return ToolOutput{utf8_lossy(out_bytes), utf8_lossy(err_bytes), exited_ok(status)};
+}
+
+Result<bool> RealRunner::run_interactive(const std::string& program, const std::vector<std::string>& args) {
+  SpawnAttributes attributes;
+  auto argv = argv_of(program, args);
+  pid_t pid = -1;
+  int spawn_error = ::posix_spawnp(&pid, program.c_str(), nullptr, &attributes.attr, argv.data(), environ);
+  if (spawn_error != 0) return fail(CommandError::io_errno(spawn_error));
+  return exited_ok(wait_for(pid));
+}
+
+std::vector<std::string> RealRunner::lookup_host(const std::string& name) {
+  std::vector<std::string> addresses;
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;  // one answer per address, as for a connection
+  addrinfo* found = nullptr;
+  if (::getaddrinfo(name.c_str(), "0", &hints, &found) != 0) return addresses;
+  for (addrinfo* at = found; at != nullptr; at = at->ai_next) {
+    char text[INET6_ADDRSTRLEN] = {};
+    const void* raw = nullptr;
+    if (at->ai_family == AF_INET) {
+      raw = &reinterpret_cast<sockaddr_in*>(at->ai_addr)->sin_addr;
+    } else if (at->ai_family == AF_INET6) {
+      raw = &reinterpret_cast<sockaddr_in6*>(at->ai_addr)->sin6_addr;
+    } else {
+      continue;
+    }
+    if (::inet_ntop(at->ai_family, raw, text, sizeof text)) addresses.emplace_back(text);
+  }
+  ::freeaddrinfo(found);
+  return addresses;
+}

@@ -1,0 +1,54 @@
+// The one gate through which laptop commands start outside programs, resolve
+// host names and reach system files. Commands depend on this interface only;
+// the real runner lives in real_runner_*.cpp, the scripted fake in tests/support.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/command_error.h"
+
+struct ToolOutput {
+  std::string std_out;  // decoded as UTF-8, invalid sequences as U+FFFD
+  std::string std_err;
+  bool success = false;  // exit status 0
+};
+
+class ToolRunner {
+ public:
+  virtual ~ToolRunner() = default;
+
+  // Runs `program` with `args` (no shell), both outputs captured. Standard
+  // input is `input` when given, else the null device. A program that does not
+  // exist gives a failed run whose std_err is "<program>: not found"; any other
+  // start failure is an I/O error.
+  virtual Result<ToolOutput> run_capture(const std::string& program,
+                                         const std::vector<std::string>& args,
+                                         const std::optional<std::string>& input) = 0;
+
+  // Runs a program on the user's console; true when it exited with status 0.
+  // Every start failure, a missing program included, is an I/O error.
+  virtual Result<bool> run_interactive(const std::string& program,
+                                       const std::vector<std::string>& args) = 0;
+
+  // The folder under which system paths such as /etc/resolv.conf lie: "/".
+  virtual std::filesystem::path fs_root() const = 0;
+
+  // All addresses of a host name, in resolver order; empty when it does not resolve.
+  virtual std::vector<std::string> lookup_host(const std::string& name) = 0;
+
+  // `fs_root` joined with `absolute` after its leading slashes.
+  std::filesystem::path system_path(std::string_view absolute) const;
+};
+
+// Whether the shell finds a program of that name ("sh -c 'command -v NAME'").
+bool has_command(ToolRunner& runner, std::string_view name);
+
+// Runs a program without input and gives its result, for the common case.
+inline Result<ToolOutput> run_capture(ToolRunner& runner, const std::string& program,
+                                      const std::vector<std::string>& args) {
+  return runner.run_capture(program, args, std::nullopt);
+}
