@@ -1,0 +1,13 @@
+// `pelk laptop uninstall`: removes pelk from the laptop; the user's files stay.
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+
+#include "cli/command_error.h"
+#include "tools/elevation_method.h"
+#include "tools/os_kind.h"
+#include "tools/tool_runner.h"
+
+Result<void> uninstall_laptop(ToolRunner& runner, const std::filesystem::path& home, OsKind os,
+                              ElevationMethod elevation, std::ostream& out);
