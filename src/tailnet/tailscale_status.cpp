@@ -1,0 +1,89 @@
+#include "tailnet/tailscale_status.h"
+
+#include <optional>
+
+#include "tailnet/tailscale_links.h"
+
+namespace {
+
+JsonResult<Peer> read_peer(const JsonValue& value) {
+  auto fields = JsonFields::read(value, {"HostName", "DNSName", "TailscaleIPs", "Online"}, "struct Peer");
+  if (!fields) return std::unexpected(fields.error());
+  Peer peer;
+  if (const JsonValue* host = fields->find("HostName")) {
+    auto text = json_as_string(*host);
+    if (!text) return std::unexpected(text.error());
+    peer.host_name = std::move(*text);
+  }
+  if (const JsonValue* dns = fields->find("DNSName")) {
+    auto text = json_as_string(*dns);
+    if (!text) return std::unexpected(text.error());
+    peer.dns_name = std::move(*text);
+  }
+  if (const JsonValue* ips = fields->find("TailscaleIPs")) {
+    auto list = json_as_string_list(*ips);
+    if (!list) return std::unexpected(list.error());
+    peer.tailscale_ips = std::move(*list);
+  }
+  if (const JsonValue* online = fields->find("Online")) {
+    auto flag = json_as_bool(*online);
+    if (!flag) return std::unexpected(flag.error());
+    peer.online = *flag;
+  }
+  return peer;
+}
+
+JsonResult<std::map<std::string, Peer>> read_peers(const JsonValue* value) {
+  std::map<std::string, Peer> peers;
+  if (value == nullptr || value->type == JsonValue::Type::Null) return peers;
+  if (value->type != JsonValue::Type::Object) return std::unexpected(json_invalid_type(*value, "a map"));
+  for (const auto& [key, member] : value->members) {
+    auto peer = read_peer(member);
+    if (!peer) return std::unexpected(peer.error());
+    peers.insert_or_assign(key, std::move(*peer));
+  }
+  return peers;
+}
+
+std::optional<std::string> fixed_tool_path(OsKind os) {
+  switch (os) {
+    case OsKind::MacOs: return "/Applications/Tailscale.app/Contents/MacOS/Tailscale";
+    case OsKind::Windows: return "C:\\Program Files\\Tailscale\\tailscale.exe";
+    case OsKind::Linux: break;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+JsonResult<Status> parse_tailscale_status(std::string_view text) {
+  auto document = parse_json(text);
+  if (!document) return std::unexpected(document.error());
+  auto fields = JsonFields::read(*document, {"BackendState", "Peer"}, "struct Status");
+  if (!fields) return std::unexpected(fields.error());
+  auto state = fields->string("BackendState");
+  if (!state) return std::unexpected(state.error());
+  auto peers = read_peers(fields->find("Peer"));
+  if (!peers) return std::unexpected(peers.error());
+  return Status{std::move(*state), std::move(*peers)};
+}
+
+TailscaleReport tailscale_status(ToolRunner& runner, OsKind os) {
+  const std::vector<std::string> args = {"status", "--json"};
+  Result<ToolOutput> run = runner.run_capture("tailscale", args, std::nullopt);
+  if (auto fixed = fixed_tool_path(os); fixed && (!run || !run->success)) {
+    run = runner.run_capture(*fixed, args, std::nullopt);
+  }
+  if (!run) return TailscaleNotInstalled{};
+  if (!run->success && run->std_out.empty()) return TailscaleNotInstalled{};
+  // A failing client that still printed a report is read all the same: it
+  // tells the user more (for example that it is logged out) than "failed".
+  auto status = parse_tailscale_status(run->std_out);
+  if (!status) return TailscaleUnreadable{"cannot read 'tailscale status': " + status.error()};
+  return std::move(*status);
+}
+
+std::string tailscale_not_installed_message() {
+  return "Tailscale is not installed; install it from " + std::string(kTailscaleDownloadPage) +
+         " and log in with the account your server uses";
+}
