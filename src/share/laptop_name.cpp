@@ -1,0 +1,87 @@
+#include "share/laptop_name.h"
+
+#include <cstdint>
+
+#include "share/share_flags.h"
+#include "state/file_io.h"
+#include "state/paths.h"
+#include "state/text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool is_ascii_alnum(char32_t c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// Decodes the next code point of valid UTF-8 text (the runner's output is
+// already valid: invalid bytes arrive as U+FFFD).
+char32_t next_code_point(std::string_view& text) {
+  auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  unsigned char lead = byte(0);
+  size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+  if (length > text.size()) length = text.size();
+  char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+  for (size_t i = 1; i < length; ++i) c = (c << 6) | (byte(i) & 0x3F);
+  text.remove_prefix(length);
+  return c;
+}
+
+// The full Unicode lower-case mapping of one code point, as far as the ASCII
+// filter can tell it apart: only two code points outside ASCII lower-case to
+// something that holds an ASCII letter. U+212A KELVIN SIGN becomes "k";
+// U+0130 (capital I with dot above) becomes "i" followed by U+0307, which is
+// not ASCII. Every other code point outside ASCII stays outside it.
+std::u32string lower_case(char32_t c) {
+  if (c >= 'A' && c <= 'Z') return std::u32string(1, c - 'A' + 'a');
+  if (c == U'\u212A') return U"k";
+  if (c == U'\u0130') return U"i\u0307";
+  return std::u32string(1, c);
+}
+
+}  // namespace
+
+std::string folder_name_from_host(std::string_view hostname_output) {
+  std::string_view host = trim(hostname_output);
+  host = host.substr(0, host.find('.'));
+  std::string name;
+  while (!host.empty()) {
+    for (char32_t c : lower_case(next_code_point(host))) {
+      if (is_ascii_alnum(c)) {
+        name.push_back(static_cast<char>(c));
+      } else if (!name.empty() && name.back() != '-') {
+        name.push_back('-');
+      }
+    }
+  }
+  while (!name.empty() && name.back() == '-') name.pop_back();
+  return name.empty() ? "laptop" : name;
+}
+
+bool is_usable_folder_name(std::string_view name) {
+  if (name.empty() || name.front() == '.' || name.front() == '-') return false;
+  for (char c : name) {
+    if (!is_ascii_alnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.') return false;
+  }
+  return true;
+}
+
+Result<std::string> laptop_folder_name(ToolRunner& runner, const fs::path& home) {
+  fs::path file = state_dir(home) / kShotsFolderFile;
+  if (auto kept = read_file(file); kept && is_valid_utf8(*kept)) {
+    std::string_view name = trim(*kept);
+    if (!name.empty()) {
+      if (!is_usable_folder_name(name)) {
+        return fail_message("~/.config/pelk/shots-folder holds '" + std::string(name) +
+                            "', which is not a folder name; fix it or delete the file");
+      }
+      return std::string(name);
+    }
+  }
+  auto hostname = run_capture(runner, "hostname", {});
+  std::string name = folder_name_from_host(hostname && hostname->success ? hostname->std_out : "");
+  PELK_TRY(create_folders(state_dir(home)));
+  PELK_TRY(write_file_atomically(file, name));
+  return name;
+}

@@ -1,0 +1,34 @@
+#include "share/share_flags.h"
+
+#include <system_error>
+
+#include "state/file_io.h"
+#include "state/paths.h"
+#include "state/text.h"
+
+namespace fs = std::filesystem;
+
+bool sharing_enabled(const fs::path& home) {
+  std::error_code ec;
+  bool off = fs::exists(state_dir(home) / kShotsOffFile, ec);
+  return ec || !off;
+}
+
+std::uint32_t read_keep_days(const fs::path& home) {
+  auto text = read_file(state_dir(home) / kKeepDaysFile);
+  if (!text) return kDefaultKeepDays;
+  return parse_keep_days(*text);
+}
+
+std::uint32_t parse_keep_days(std::string_view text) {
+  text = trim(text);
+  if (text.starts_with('+')) text.remove_prefix(1);
+  if (text.empty()) return kDefaultKeepDays;
+  std::uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return kDefaultKeepDays;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    if (value > UINT32_MAX) return kDefaultKeepDays;
+  }
+  return static_cast<std::uint32_t>(value);
+}
