@@ -13,3 +13,8 @@
 Result<std::string> send_files(ToolRunner& runner, const std::filesystem::path& home, OsKind os,
                                const std::vector<std::filesystem::path>& files);
 Result<std::string> send_clipboard(ToolRunner& runner, const std::filesystem::path& home, OsKind os);
+
+// Waits until the share session has carried the stored files to the server,
+// then gives their server paths, one per line, and puts them on the clipboard.
+Result<std::string> deliver_to_server(ToolRunner& runner, const std::filesystem::path& home, OsKind os,
+                                      const std::vector<std::string>& stored_names);
