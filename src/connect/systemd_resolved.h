@@ -1,0 +1,14 @@
+// Whether the laptop's name lookups go through systemd-resolved, judged from
+// /etc/resolv.conf and /etc/nsswitch.conf (read through the runner's
+// system_path). Never fails: an unreadable resolv.conf counts as yes.
+#pragma once
+
+#include <string_view>
+
+#include "tools/tool_runner.h"
+
+bool uses_systemd_resolved(ToolRunner& runner);
+
+// The file-content checks behind it.
+bool resolv_conf_points_at_stub(std::string_view resolv_conf);
+bool nsswitch_hosts_use_resolve(std::string_view nsswitch_conf);

@@ -1,0 +1,180 @@
+#include "connect/dns_route.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "connect/linux_packages.h"
+#include "connect/systemd_resolved.h"
+#include "support/fake_runner.h"
+#include "support/temp_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kLinuxRoute =
+    "mkdir -p /etc/systemd/resolved.conf.d && printf '[Resolve]\\nDNS=100.64.0.7\\nDomains=~pelk.test\\n' > "
+    "/etc/systemd/resolved.conf.d/pelk.conf && systemctl restart systemd-resolved";
+
+const std::string kNotRunningWarning =
+    "  WARNING: systemd-resolved is not running, so *.pelk.test is not sent to your server (100.64.0.7) and sites will "
+    "not open.\n"
+    "  Turn it on and connect again (it may be masked, as on some VM images):\n"
+    "    sudo systemctl unmask systemd-resolved && sudo systemctl enable --now systemd-resolved\n"
+    "    sudo ln -sf /run/systemd/resolve/stub-resolv.conf /etc/resolv.conf\n"
+    "  Or send *.pelk.test to 100.64.0.7 in the resolver you use.\n";
+
+const std::string kNotUsedWarning =
+    "  WARNING: *.pelk.test is sent to your server through systemd-resolved, but this computer's /etc/resolv.conf does "
+    "not use it, so sites will not open.\n"
+    "  point it at systemd-resolved with `sudo ln -sf /run/systemd/resolve/stub-resolv.conf /etc/resolv.conf` "
+    "(NetworkManager follows), then run pelk laptop connect again\n";
+
+const std::string kStub = "# generated\nnameserver 127.0.0.53\noptions edns0 trust-ad\nsearch .\n";
+const std::string kOtherServer = "nameserver 192.168.1.1\n";
+
+// A laptop root whose files say what the case needs; "" leaves a file out.
+struct Root {
+  TempFolder folder;
+  Root(bool resolved_running, const std::string& resolv_conf, const std::string& nsswitch) {
+    if (resolved_running) fs::create_directories(folder / "run/systemd/resolve");
+    if (!resolv_conf.empty()) write_text(folder / "etc/resolv.conf", resolv_conf);
+    if (!nsswitch.empty()) write_text(folder / "etc/nsswitch.conf", nsswitch);
+  }
+};
+
+}  // namespace
+
+TEST(DnsRoute, MacosAndWindowsTexts) {
+  FakeRunner runner;
+  std::ostringstream out;
+  auto mac = dns_route_command(OsKind::MacOs, "100.64.0.7", runner, out);
+  ASSERT_TRUE(mac && *mac);
+  EXPECT_EQ(**mac,
+            "mkdir -p /etc/resolver && { [ ! -f /etc/resolver/pelk.test ] || grep -q '^# pelk' /etc/resolver/pelk.test "
+            "|| cp /etc/resolver/pelk.test /etc/resolver/pelk.test.pelk-backup; } && printf '# pelk\\nnameserver "
+            "100.64.0.7\\n' > /etc/resolver/pelk.test");
+  auto windows = dns_route_command(OsKind::Windows, "100.64.0.7", runner, out);
+  ASSERT_TRUE(windows && *windows);
+  EXPECT_EQ(**windows,
+            "Get-DnsClientNrptRule | Where-Object Comment -eq 'pelk' | Remove-DnsClientNrptRule -Force\n"
+            "Add-DnsClientNrptRule -Namespace '.pelk.test' -NameServers '100.64.0.7' -Comment 'pelk'\n"
+            "Clear-DnsClientCache");
+  EXPECT_EQ(out.str(), "");
+  EXPECT_TRUE(runner.calls().empty());
+}
+
+TEST(DnsRoute, RemovalTexts) {
+  EXPECT_EQ(dns_removal_command(OsKind::MacOs),
+            "if [ -f /etc/resolver/pelk.test.pelk-backup ]; then mv /etc/resolver/pelk.test.pelk-backup "
+            "/etc/resolver/pelk.test; else rm -f /etc/resolver/pelk.test; fi");
+  EXPECT_EQ(dns_removal_command(OsKind::Linux),
+            "rm -f /etc/systemd/resolved.conf.d/pelk.conf && (systemctl restart systemd-resolved || true)");
+  EXPECT_EQ(dns_removal_command(OsKind::Windows),
+            "Get-DnsClientNrptRule | Where-Object Comment -eq 'pelk' | Remove-DnsClientNrptRule -Force\n"
+            "Clear-DnsClientCache");
+}
+
+TEST(DnsRoute, LinuxChecksDecideWarningAndCommand) {
+  struct Case {
+    const char* name;
+    bool running;
+    std::string resolv_conf;
+    std::string nsswitch;
+    std::string warning;
+    bool has_command;
+  };
+  const std::string resolve_hosts = "passwd: files\nhosts: files mymachines resolve [!UNAVAIL=return] dns\n";
+  const Case cases[] = {
+      {"stub resolver", true, kStub, "", "", true},
+      {"nsswitch uses resolve", true, kOtherServer, resolve_hosts, "", true},
+      {"neither sign", true, kOtherServer, "hosts: files dns\n", kNotUsedWarning, true},
+      {"indented hosts line does not count", true, kOtherServer, "  hosts: files resolve\n", kNotUsedWarning, true},
+      {"unreadable resolv.conf counts as in use", true, "", "", "", true},
+      {"not running", false, kStub, resolve_hosts, kNotRunningWarning, false},
+  };
+  for (const auto& c : cases) {
+    Root root(c.running, c.resolv_conf, c.nsswitch);
+    FakeRunner runner(root.folder.path());
+    std::ostringstream out;
+    auto command = dns_route_command(OsKind::Linux, "100.64.0.7", runner, out);
+    ASSERT_TRUE(command) << c.name;
+    EXPECT_EQ(out.str(), c.warning) << c.name;
+    if (c.has_command) {
+      ASSERT_TRUE(command->has_value()) << c.name;
+      EXPECT_EQ(**command, kLinuxRoute) << c.name;
+    } else {
+      EXPECT_FALSE(command->has_value()) << c.name;
+    }
+  }
+}
+
+TEST(DnsRoute, WarningThatCannotBeWrittenIsTheError) {
+  Root root(false, "", "");
+  FakeRunner runner(root.folder.path());
+  std::ostringstream out;
+  out.setstate(std::ios::badbit);
+  auto command = dns_route_command(OsKind::Linux, "100.64.0.7", runner, out);
+  ASSERT_FALSE(command);
+  EXPECT_TRUE(command.error().is_io());
+}
+
+TEST(SystemdResolved, FileContents) {
+  struct Case {
+    std::string text;
+    bool stub;
+    bool hosts_resolve;
+  };
+  const Case cases[] = {
+      {"nameserver 127.0.0.53\n", true, false},
+      {"nameserver\t127.0.0.53  # stub\r\n", true, false},
+      {"  nameserver 127.0.0.53", true, false},
+      {"nameserver 127.0.0.530\n", false, false},
+      {"# nameserver 127.0.0.53\n", false, false},
+      {"nameserver 1.1.1.1 127.0.0.53\n", false, false},
+      {"hosts: files resolve\n", false, true},
+      {"hosts:\tresolve [!UNAVAIL=return]\r\n", false, true},
+      {"hosts: files resolver dns\n", false, false},
+      {" hosts: resolve\n", false, false},
+      {"#hosts: resolve\nhosts: files\n", false, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(resolv_conf_points_at_stub(c.text), c.stub) << c.text;
+    EXPECT_EQ(nsswitch_hosts_use_resolve(c.text), c.hosts_resolve) << c.text;
+  }
+  Root without_nsswitch(true, kOtherServer, "");
+  FakeRunner runner(without_nsswitch.folder.path());
+  EXPECT_FALSE(uses_systemd_resolved(runner));
+}
+
+TEST(LinuxPackages, ProbesInOrderAndInstallsTheWholeGroup) {
+  const std::string command =
+      "(if command -v apt-get >/dev/null; then apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y "
+      "-qq wl-clipboard xclip libnss3-tools; elif command -v dnf >/dev/null; then dnf install -y -q wl-clipboard xclip "
+      "nss-tools; elif command -v zypper >/dev/null; then zypper --non-interactive install wl-clipboard xclip "
+      "mozilla-nss-tools; elif command -v pacman >/dev/null; then pacman -S --needed --noconfirm wl-clipboard xclip "
+      "nss; fi) || true";
+  auto runner_with = [](std::initializer_list<const char*> present) {
+    auto runner = std::make_unique<FakeRunner>();
+    for (const char* tool : present) runner->on("sh", {"-c", std::string("command -v ") + tool}, ok_output("/usr/bin/x\n"));
+    return runner;
+  };
+  auto all = runner_with({"wl-paste", "wl-copy", "xclip", "certutil"});
+  EXPECT_EQ(linux_packages_command(*all, OsKind::Linux), std::nullopt);
+  EXPECT_EQ(all->calls().size(), 4u);
+
+  auto no_certutil = runner_with({"wl-paste", "wl-copy", "xclip"});
+  EXPECT_EQ(linux_packages_command(*no_certutil, OsKind::Linux), command);
+  EXPECT_EQ(no_certutil->calls().size(), 4u);
+
+  auto nothing = runner_with({});
+  EXPECT_EQ(linux_packages_command(*nothing, OsKind::Linux), command);
+  EXPECT_EQ(nothing->call_lines(), std::vector<std::string>{"sh -c command -v wl-paste"});
+
+  for (OsKind os : {OsKind::MacOs, OsKind::Windows}) {
+    auto none = runner_with({});
+    EXPECT_EQ(linux_packages_command(*none, os), std::nullopt);
+    EXPECT_TRUE(none->calls().empty());
+  }
+}
