@@ -1,0 +1,18 @@
+// The one script connect runs with administrator rights, so the user is asked
+// once: Linux packages, system trust of the certificate, the DNS route.
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "cli/command_error.h"
+#include "tools/os_kind.h"
+#include "tools/tool_runner.h"
+
+// `in_login_keychain`: the certificate was trusted in the login keychain
+// already, so the script leaves the system trust out. On Linux the DNS checks
+// may print warnings; one that cannot be written is the error.
+Result<std::string> setup_script(ToolRunner& runner, OsKind os, const std::filesystem::path& certificate,
+                                 std::string_view address, bool in_login_keychain, std::ostream& out);

@@ -1,0 +1,87 @@
+#include "connect/setup_script.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "connect/dns_route.h"
+#include "connect/linux_packages.h"
+#include "connect/system_trust.h"
+#include "support/fake_runner.h"
+#include "support/temp_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kCert = "/home/ann/.config/pelk/ca.pem";
+const std::string kAddress = "100.64.0.7";
+
+// A Linux laptop root; `tools` are the programs has_command finds.
+struct Laptop {
+  TempFolder root;
+  FakeRunner runner{root.path()};
+  Laptop(bool resolved_running, std::initializer_list<const char*> tools) {
+    if (resolved_running) fs::create_directories(root / "run/systemd/resolve");
+    write_text(root / "etc/resolv.conf", "nameserver 127.0.0.53\n");
+    for (const char* tool : tools) runner.on("sh", {"-c", std::string("command -v ") + tool}, ok_output("/usr/bin/t\n"));
+  }
+};
+
+std::string route(OsKind os) {
+  FakeRunner runner;
+  std::ostringstream ignored;
+  return **dns_route_command(os, kAddress, runner, ignored);
+}
+
+std::string packages() {
+  FakeRunner runner;
+  return *linux_packages_command(runner, OsKind::Linux);
+}
+
+}  // namespace
+
+TEST(SetupScript, PiecesPerPlatform) {
+  struct Case {
+    const char* name;
+    OsKind os;
+    bool resolved_running;
+    std::initializer_list<const char*> tools;
+    bool in_login_keychain;
+    std::string script;
+    bool warned;
+  };
+  const std::string mac_trust = system_trust_command(OsKind::MacOs, kCert);
+  const std::string linux_trust = system_trust_command(OsKind::Linux, kCert);
+  Laptop reference(true, {});
+  std::ostringstream quiet;
+  const std::string linux_route = **dns_route_command(OsKind::Linux, kAddress, reference.runner, quiet);
+  const Case cases[] = {
+      {"macOS with sudo", OsKind::MacOs, false, {}, false, mac_trust + " && " + route(OsKind::MacOs), false},
+      {"macOS with the login keychain", OsKind::MacOs, false, {}, true, route(OsKind::MacOs), false},
+      {"Linux with every tool", OsKind::Linux, true, {"wl-paste", "wl-copy", "xclip", "certutil"}, false,
+       linux_trust + " && " + linux_route, false},
+      {"Linux missing only certutil", OsKind::Linux, true, {"wl-paste", "wl-copy", "xclip"}, false,
+       packages() + " && " + linux_trust + " && " + linux_route, false},
+      {"Linux without systemd-resolved", OsKind::Linux, false, {}, false, packages() + " && " + linux_trust, true},
+      {"Windows", OsKind::Windows, false, {}, false,
+       system_trust_command(OsKind::Windows, kCert) + "\n" + route(OsKind::Windows), false},
+  };
+  for (const auto& c : cases) {
+    Laptop laptop(c.resolved_running, c.tools);
+    std::ostringstream out;
+    auto script = setup_script(laptop.runner, c.os, kCert, kAddress, c.in_login_keychain, out);
+    ASSERT_TRUE(script) << c.name;
+    EXPECT_EQ(*script, c.script) << c.name;
+    EXPECT_EQ(out.str().starts_with("  WARNING: systemd-resolved is not running"), c.warned) << c.name << out.str();
+  }
+}
+
+TEST(SetupScript, WarningThatCannotBeWrittenIsTheError) {
+  Laptop laptop(false, {});
+  std::ostringstream out;
+  out.setstate(std::ios::badbit);
+  auto script = setup_script(laptop.runner, OsKind::Linux, kCert, kAddress, false, out);
+  ASSERT_FALSE(script);
+  EXPECT_TRUE(script.error().is_io());
+}
