@@ -22,13 +22,10 @@ bool holds_cert_db(const fs::path& folder) {
   return fs::is_regular_file(folder / "cert9.db", ec);
 }
 
+// ~/.pki/nssdb is Chrome's shared database, not a Firefox profile, even when
+// it holds a cert9.db.
 bool is_shared_chrome_db(const fs::path& folder) {
-  auto last = folder.end();
-  if (folder.empty() || last == folder.begin()) return false;
-  --last;
-  if (last->empty() && last != folder.begin()) --last;  // a trailing separator
-  if (*last != "nssdb" || last == folder.begin()) return false;
-  return *std::prev(last) == ".pki";
+  return folder.filename() == "nssdb" && folder.parent_path().filename() == ".pki";
 }
 
 std::vector<fs::path> firefox_profiles(const fs::path& root) {
