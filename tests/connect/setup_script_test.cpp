@@ -9,6 +9,7 @@
 #include "connect/system_trust.h"
 #include "support/fake_runner.h"
 #include "support/temp_folder.h"
+#include "tools/real_runner.h"
 
 namespace fs = std::filesystem;
 
@@ -84,4 +85,27 @@ TEST(SetupScript, WarningThatCannotBeWrittenIsTheError) {
   auto script = setup_script(laptop.runner, OsKind::Linux, kCert, kAddress, false, out);
   ASSERT_FALSE(script);
   EXPECT_TRUE(script.error().is_io());
+}
+
+// Every shell script the system builds is read by a real sh without a syntax
+// fault, also with a certificate path made to break naive quoting.
+TEST(SetupScript, ShellScriptsParse) {
+  const fs::path awkward = "/home/o'neil/\"$(touch x)\" `id`;\n{ }/ca.pem";
+  Laptop laptop(true, {});
+  std::ostringstream out;
+  auto linux_script = setup_script(laptop.runner, OsKind::Linux, awkward, kAddress, false, out);
+  auto mac_script = setup_script(laptop.runner, OsKind::MacOs, awkward, kAddress, false, out);
+  ASSERT_TRUE(linux_script && mac_script);
+  TempFolder home;
+  write_text(home / "ca.pem", "pem");
+  const std::string scripts[] = {*linux_script, *mac_script,
+                                 dns_removal_command(OsKind::Linux), dns_removal_command(OsKind::MacOs),
+                                 system_trust_removal_command(OsKind::Linux, awkward),
+                                 system_trust_removal_command(OsKind::MacOs, home / "ca.pem")};
+  RealRunner sh;
+  for (const auto& script : scripts) {
+    auto parsed = sh.run_capture("sh", {"-n", "-c", script}, std::nullopt);
+    ASSERT_TRUE(parsed);
+    EXPECT_TRUE(parsed->success) << script << "\n" << parsed->std_err;
+  }
 }
