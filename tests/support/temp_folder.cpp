@@ -1,17 +1,26 @@
 #include "support/temp_folder.h"
 
-#include <stdlib.h>
-
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
 
+// A random name, retried on a clash: mkdtemp does the same but Windows has none.
 TempFolder::TempFolder() {
-  std::string pattern = (fs::temp_directory_path() / "pelk-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path candidate = fs::temp_directory_path() / ("pelk-test-" + std::to_string(random() % 1000000000000u));
+    std::error_code ec;
+    if (fs::create_directory(candidate, ec)) {
+      fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace, ec);
+      path_ = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempFolder::~TempFolder() {
