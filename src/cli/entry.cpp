@@ -1,8 +1,28 @@
 #include "cli/entry.h"
 
 #include <iostream>
+#include <string>
+#include <vector>
 
-int pelk_main(int, char**) {
-  std::cout << "pelk 1.4.4 (laptop)\n";
-  return 0;
+#include "cli/command_line.h"
+#include "cli/laptop_main.h"
+#include "cli/open_project.h"
+
+int pelk_main(int argc, char** argv) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  ParseOutcome outcome = parse_command_line(args);
+  if (auto* exit = std::get_if<ParseExit>(&outcome)) {
+    std::cout << exit->std_out << std::flush;
+    std::cerr << exit->std_err << std::flush;
+    return exit->status;
+  }
+  const Cli& cli = std::get<Cli>(outcome);
+  if (cli.command) {
+    if (auto* open = std::get_if<cli::Open>(&*cli.command)) return open_project(open->name, std::cerr);
+    if (auto* laptop = std::get_if<cli::Laptop>(&*cli.command)) return laptop_main(laptop->command);
+  }
+  // No command word, or `version`; -V alone lands here too.
+  std::cout << kVersionText << '\n' << std::flush;
+  return std::cout ? 0 : 1;
 }

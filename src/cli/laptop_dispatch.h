@@ -1,0 +1,27 @@
+// Runs one laptop command through its entry and turns the outcome into the
+// lines the dispatcher owns and an exit status.
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+
+#include "cli/cli_command.h"
+#include "cli/laptop_entries.h"
+#include "connect/connect_laptop.h"
+#include "tools/elevation_method.h"
+#include "tools/os_kind.h"
+#include "tools/tool_runner.h"
+
+struct LaptopContext {
+  ToolRunner& runner;
+  std::filesystem::path home;
+  OsKind os;
+  ElevationMethod elevation;
+  std::ostream& out;  // progress and results
+  std::ostream& err;  // the failure line
+};
+
+ConnectRequest connect_request(const cli::Connect& command, const LaptopContext& context);
+
+// 0 on success; on failure "pelk: " and the error's text on `err`, and 1.
+int dispatch_laptop(const LaptopCommand& command, const LaptopEntries& entries, const LaptopContext& context);

@@ -1,0 +1,23 @@
+#include "cli/laptop_main.h"
+
+#include <iostream>
+
+#include "cli/elevation_choice.h"
+#include "cli/laptop_dispatch.h"
+#include "state/home_folder.h"
+#include "tools/real_runner.h"
+#include "tools/search_path.h"
+
+int laptop_main(const LaptopCommand& command) {
+  auto home = read_home_folder();
+  if (!home) {
+    std::cerr << "pelk: the home directory is not set (HOME, or USERPROFILE on Windows)\n" << std::flush;
+    return 2;
+  }
+  // Before any program runs, so Mutagen installed by pelk is found by name.
+  ensure_tools_on_path(*home);
+  RealRunner runner;
+  OsKind os = build_os_kind();
+  LaptopContext context{runner, *home, os, choose_elevation_method(os, runner), std::cout, std::cerr};
+  return dispatch_laptop(command, real_laptop_entries(), context);
+}

@@ -1,0 +1,202 @@
+#include "cli/laptop_dispatch.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "state/paths.h"
+#include "support/fake_runner.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Stand-in entries that log how they were called and answer as told.
+struct Stand {
+  std::vector<std::string> log;
+  std::optional<ConnectRequest> request;
+  std::vector<fs::path> sent;
+  Result<void> sync_result = {};
+  Result<LaptopConfig> config = LaptopConfig{"pelk", "100.64.0.7", "/work/code"};
+  Result<std::string> report = std::string("Tailnet: ok\nSSH: ok");
+
+  LaptopEntries entries() {
+    LaptopEntries e;
+    e.connect_laptop = [this](const ConnectRequest& r, ToolRunner&, std::ostream&) -> Result<void> {
+      request = r;
+      log.push_back("connect");
+      return {};
+    };
+    e.load_config = [this](const fs::path& home) -> Result<LaptopConfig> {
+      log.push_back("load " + home.string());
+      return config;
+    };
+    e.sync_code = [this](ToolRunner&, const fs::path& state, const fs::path& code, std::ostream& out) -> Result<void> {
+      log.push_back("sync " + state.string() + " " + code.string());
+      out << "==> File sync\n";
+      return sync_result;
+    };
+    e.setup_share = [this](ToolRunner&, const fs::path& home, std::ostream&) -> Result<void> {
+      log.push_back("share " + home.string());
+      return {};
+    };
+    e.laptop_status = [this](ToolRunner&, const fs::path&, OsKind) { return report; };
+    e.disconnect_laptop = [this](ToolRunner&, const fs::path&, OsKind os, ElevationMethod m, std::ostream&) -> Result<void> {
+      log.push_back("disconnect " + std::to_string(int(os)) + " " + std::to_string(int(m)));
+      return {};
+    };
+    e.uninstall_laptop = [this](ToolRunner&, const fs::path&, OsKind os, ElevationMethod m, std::ostream&) -> Result<void> {
+      log.push_back("uninstall " + std::to_string(int(os)) + " " + std::to_string(int(m)));
+      return {};
+    };
+    e.set_sharing = [this](ToolRunner&, const fs::path&, bool on, std::ostream&) -> Result<void> {
+      log.push_back(on ? "sharing on" : "sharing off");
+      return {};
+    };
+    e.send_files = [this](ToolRunner&, const fs::path&, OsKind, const std::vector<fs::path>& files) -> Result<std::string> {
+      log.push_back("send files");
+      sent = files;
+      return std::string("~/Share/a.txt");
+    };
+    e.send_clipboard = [this](ToolRunner&, const fs::path&, OsKind) -> Result<std::string> {
+      log.push_back("send clipboard");
+      return std::string("~/Share/shot.png");
+    };
+    e.set_keep_days = [this](ToolRunner&, const fs::path&, std::uint32_t days, std::ostream&) -> Result<void> {
+      log.push_back("keep " + std::to_string(days));
+      return {};
+    };
+    e.set_screenshot_folder = [this](ToolRunner&, const fs::path&) -> Result<void> {
+      log.push_back("screenshots");
+      return {};
+    };
+    return e;
+  }
+};
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Outcome dispatch(const LaptopCommand& command, const LaptopEntries& entries, OsKind os = OsKind::Linux,
+             ElevationMethod elevation = ElevationMethod::Sudo) {
+  FakeRunner runner;
+  std::ostringstream out, err;
+  LaptopContext context{runner, "/home/ann", os, elevation, out, err};
+  int status = dispatch_laptop(command, entries, context);
+  return {status, out.str(), err.str()};
+}
+
+}  // namespace
+
+TEST(LaptopDispatch, ConnectRequestCarriesOptionsHomeAndPlatform) {
+  struct Row {
+    cli::Connect command;
+    std::string server;
+    fs::path code_dir;
+    bool force;
+  };
+  const std::vector<Row> rows = {
+      {cli::Connect{}, "pelk", "/home/ann/Code", false},
+      {cli::Connect{"my-box", fs::path("../x"), true}, "my-box", "../x", true},
+      {cli::Connect{"100.64.0.9", fs::path("/srv/code/"), false}, "100.64.0.9", "/srv/code/", false},
+  };
+  for (const auto& row : rows) {
+    Stand stand;
+    Outcome run = dispatch(row.command, stand.entries(), OsKind::MacOs, ElevationMethod::Osascript);
+    ASSERT_EQ(run.status, 0);
+    ASSERT_TRUE(stand.request);
+    EXPECT_EQ(stand.request->server, row.server);
+    EXPECT_EQ(stand.request->code_dir.native(), row.code_dir.native());
+    EXPECT_EQ(stand.request->home, fs::path("/home/ann"));
+    EXPECT_EQ(stand.request->force, row.force);
+    EXPECT_EQ(stand.request->os, OsKind::MacOs);
+    EXPECT_EQ(stand.request->elevation, ElevationMethod::Osascript);
+  }
+}
+
+TEST(LaptopDispatch, SendChoosesClipboardOnlyForAnEmptyListAndPrintsCopied) {
+  Stand clipboard;
+  Outcome run = dispatch(cli::Share{cli::Send{}}, clipboard.entries());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(clipboard.log, std::vector<std::string>{"send clipboard"});
+  EXPECT_EQ(run.out, "~/Share/shot.png\n(copied)\n");
+
+  Stand files;
+  run = dispatch(cli::Share{cli::Send{{"a.txt", "-d"}}}, files.entries());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(files.log, std::vector<std::string>{"send files"});
+  EXPECT_EQ(files.sent, (std::vector<fs::path>{"a.txt", "-d"}));
+  EXPECT_EQ(run.out, "~/Share/a.txt\n(copied)\n");
+}
+
+TEST(LaptopDispatch, SyncRunsItsThreeStepsAndStopsAtTheFirstFailure) {
+  Stand ok;
+  Outcome run = dispatch(cli::Sync{}, ok.entries());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(ok.log, (std::vector<std::string>{"load /home/ann", "sync " + state_dir("/home/ann").string() + " /work/code",
+                                              "share /home/ann"}));
+
+  Stand not_connected;
+  not_connected.config = fail_message("this laptop is not connected yet; run pelk laptop connect");
+  run = dispatch(cli::Sync{}, not_connected.entries());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(not_connected.log, std::vector<std::string>{"load /home/ann"});
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "pelk: this laptop is not connected yet; run pelk laptop connect\n");
+
+  Stand sync_fails;
+  sync_fails.sync_result = fail_message("starting the file sync failed: boom");
+  run = dispatch(cli::Sync{}, sync_fails.entries());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(sync_fails.log.size(), 2u);  // no share setup
+  EXPECT_EQ(run.out, "==> File sync\n");  // what was printed before the failure stays
+  EXPECT_EQ(run.err, "pelk: starting the file sync failed: boom\n");
+}
+
+TEST(LaptopDispatch, PrintsResultsAndFailuresOnTheirStreams) {
+  Stand status;
+  Outcome run = dispatch(cli::Status{}, status.entries());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "Tailnet: ok\nSSH: ok");  // exactly as returned, no line end added
+  EXPECT_EQ(run.err, "");
+
+  Stand io;
+  io.report = fail(CommandError::io_errno(ENOENT));
+  run = dispatch(cli::Status{}, io.entries());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "pelk: No such file or directory (os error 2)\n");
+
+  Stand macos;
+  run = dispatch(cli::Share{cli::Macos{}}, macos.entries());
+  EXPECT_EQ(run.out, "macOS now saves screenshots into ~/pelk-share.\n");
+
+  LaptopEntries nothing;
+  run = dispatch(cli::Sync{}, nothing);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "pelk: this command is not built yet\n");
+}
+
+TEST(LaptopDispatch, EachCommandReachesItsEntryWithItsArguments) {
+  struct Row {
+    LaptopCommand command;
+    std::string logged;
+  };
+  const std::vector<Row> rows = {
+      {cli::Disconnect{}, "disconnect 2 3"},
+      {cli::Uninstall{}, "uninstall 2 3"},
+      {cli::Share{cli::ShareOn{}}, "sharing on"},
+      {cli::Share{cli::ShareOff{}}, "sharing off"},
+      {cli::Share{cli::Keep{4294967295u}}, "keep 4294967295"},
+      {cli::Share{cli::Macos{}}, "screenshots"},
+  };
+  for (const auto& row : rows) {
+    Stand stand;
+    Outcome run = dispatch(row.command, stand.entries(), OsKind::Windows, ElevationMethod::PowerShellRunAs);
+    EXPECT_EQ(run.status, 0) << row.logged;
+    EXPECT_EQ(stand.log, std::vector<std::string>{row.logged});
+  }
+}

@@ -1,0 +1,125 @@
+#include "tools/real_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+TEST(RealRunner, MissingProgramIsAFailedRunNotAnError) {
+  RealRunner runner;
+  for (const std::string program : {"pelk-no-such-program", "/no/such/folder/tool"}) {
+    auto run = runner.run_capture(program, {}, std::nullopt);
+    ASSERT_TRUE(run) << run.error().display();
+    EXPECT_FALSE(run->success);
+    EXPECT_EQ(run->std_out, "");
+    EXPECT_EQ(run->std_err, program + ": not found");
+  }
+  // Found but not startable: an error of its own.
+  auto folder = runner.run_capture("/", {}, std::nullopt);
+  ASSERT_FALSE(folder);
+  EXPECT_TRUE(folder.error().is_io());
+}
+
+TEST(RealRunner, PassesArgumentsAndInputAndDecodesOutput) {
+  struct Row {
+    std::vector<std::string> args;
+    std::optional<std::string> input;
+    ToolOutput expected;
+  };
+  const std::vector<Row> rows = {
+      // Without input the child reads the null device: end of input at once.
+      {{"-c", "cat; echo done"}, std::nullopt, {"done\n", "", true}},
+      {{"-c", "cat"}, std::string("line one\nline two"), {"line one\nline two", "", true}},
+      {{"-c", "cat"}, std::string(), {"", "", true}},
+      // Each argument reaches the child whole, spaces and quotes included.
+      {{"-c", "printf '[%s]' \"$@\"", "sh", "a b", "'q'", ""}, std::nullopt, {"[a b]['q'][]", "", true}},
+      {{"-c", "printf '\\377ab\\300'; printf '\\342\\202' >&2"}, std::nullopt,
+       {"\xef\xbf\xbd" "ab\xef\xbf\xbd", "\xef\xbf\xbd", true}},
+      {{"-c", "echo out; echo err >&2; exit 1"}, std::nullopt, {"out\n", "err\n", false}},
+      {{"-c", "kill -9 $$"}, std::nullopt, {"", "", false}},
+  };
+  RealRunner runner;
+  for (const auto& row : rows) {
+    auto run = runner.run_capture("sh", row.args, row.input);
+    ASSERT_TRUE(run) << row.args[1] << ": " << run.error().display();
+    EXPECT_EQ(run->std_out, row.expected.std_out) << row.args[1];
+    EXPECT_EQ(run->std_err, row.expected.std_err) << row.args[1];
+    EXPECT_EQ(run->success, row.expected.success) << row.args[1];
+  }
+}
+
+TEST(RealRunner, LargeOutputsOnBothStreamsAndLargeInputDoNotBlock) {
+  RealRunner runner;
+  // Standard error fills first, so reading standard output to its end before
+  // looking at standard error would hang.
+  auto both = runner.run_capture(
+      "sh", {"-c", "head -c 3000000 /dev/zero | tr '\\0' e >&2; head -c 2000000 /dev/zero | tr '\\0' o"},
+      std::nullopt);
+  ASSERT_TRUE(both) << both.error().display();
+  EXPECT_TRUE(both->success);
+  EXPECT_EQ(both->std_out, std::string(2000000, 'o'));
+  EXPECT_EQ(both->std_err, std::string(3000000, 'e'));
+
+  // cat answers while it reads, so input must be written while output is read.
+  std::string input(4 << 20, 'x');
+  for (size_t i = 0; i < input.size(); i += 4096) input[i] = '\n';
+  auto echoed = runner.run_capture("cat", {}, input);
+  ASSERT_TRUE(echoed) << echoed.error().display();
+  EXPECT_EQ(echoed->std_out.size(), input.size());
+  EXPECT_TRUE(echoed->std_out == input);
+}
+
+TEST(RealRunner, ChildThatExitsWithoutReadingItsInputGivesAnError) {
+  RealRunner runner;
+  auto run = runner.run_capture("sh", {"-c", "echo bye"}, std::string(8 << 20, 'x'));
+  ASSERT_FALSE(run);
+  EXPECT_TRUE(run.error().is_io());
+  EXPECT_EQ(run.error().code(), std::error_code(EPIPE, std::system_category()));
+  // pelk is still alive and the runner still works.
+  auto next = runner.run_capture("sh", {"-c", "echo ok"}, std::nullopt);
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->std_out, "ok\n");
+}
+
+TEST(RealRunner, ChildrenGetTheDefaultBrokenPipeBehaviour) {
+  RealRunner runner;  // pelk itself ignores SIGPIPE
+  auto run = runner.run_capture("sh", {"-c", "yes | head -n 2"}, std::nullopt);
+  ASSERT_TRUE(run);
+  EXPECT_EQ(run->std_out, "y\ny\n");
+  EXPECT_EQ(run->std_err, "");
+}
+
+TEST(RealRunner, InteractiveRunGivesSuccessOrAStartError) {
+  RealRunner runner;
+  EXPECT_EQ(runner.run_interactive("sh", {"-c", "exit 0"}), true);
+  EXPECT_EQ(runner.run_interactive("sh", {"-c", "exit 3"}), false);
+  auto missing = runner.run_interactive("pelk-no-such-program", {});
+  ASSERT_FALSE(missing);
+  EXPECT_TRUE(missing.error().is_io());
+  EXPECT_EQ(missing.error().code(), std::error_code(ENOENT, std::system_category()));
+}
+
+TEST(RealRunner, LooksUpHostNames) {
+  RealRunner runner;
+  auto loopback = runner.lookup_host("localhost");
+  ASSERT_FALSE(loopback.empty());
+  for (const auto& address : loopback) EXPECT_TRUE(address == "127.0.0.1" || address == "::1") << address;
+  EXPECT_NE(std::find(loopback.begin(), loopback.end(), "127.0.0.1"), loopback.end());
+  EXPECT_EQ(runner.lookup_host("127.0.0.1"), std::vector<std::string>{"127.0.0.1"});
+  // An empty label cannot be asked of any server: it fails here, offline.
+  EXPECT_TRUE(runner.lookup_host("no-such-host..invalid").empty());
+}
+
+TEST(RealRunner, SystemPathsLieUnderTheRoot) {
+  RealRunner runner;
+  EXPECT_EQ(runner.fs_root(), std::filesystem::path("/"));
+  for (const char* given : {"/etc/resolv.conf", "etc/resolv.conf", "//etc/resolv.conf"}) {
+    EXPECT_EQ(runner.system_path(given), std::filesystem::path("/etc/resolv.conf")) << given;
+  }
+}
+
+TEST(RealRunner, HasCommandAsksTheShell) {
+  RealRunner runner;
+  EXPECT_TRUE(has_command(runner, "sh"));
+  EXPECT_TRUE(has_command(runner, "cat"));
+  EXPECT_FALSE(has_command(runner, "pelk-no-such-program"));
+}
