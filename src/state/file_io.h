@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,16 @@ bool is_not_found(const CommandError& error);
 // bits; a new one is created with `new_file_mode` (less the umask).
 Result<void> write_file_atomically(const std::filesystem::path& target, std::string_view bytes,
                                    std::filesystem::perms new_file_mode = std::filesystem::perms(0666));
+
+// The content of a file written in pieces: each call gives the next piece, an
+// empty optional once the content is complete, or the error that ends it.
+using ChunkSource = std::function<Result<std::optional<std::string_view>>()>;
+
+// write_file_atomically with the content pulled piece by piece, so a large
+// file never has to sit in memory whole. When `next` fails, the temporary file
+// is removed, the target stays as it was and that error is the result.
+Result<void> write_file_atomically_from(const std::filesystem::path& target, const ChunkSource& next,
+                                        std::filesystem::perms new_file_mode = std::filesystem::perms(0666));
 
 // Creates a folder and its missing parents; an existing folder is fine.
 Result<void> create_folders(const std::filesystem::path& folder);

@@ -44,6 +44,11 @@ Result<std::string> read_file(const fs::path& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return last_error();
   std::string content;
+  // Sized up front, so a large file is never held twice while the text grows.
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    content.reserve(static_cast<size_t>(info.st_size));
+  }
   char buffer[65536];
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -66,6 +71,18 @@ bool is_not_found(const CommandError& error) {
 }
 
 Result<void> write_file_atomically(const fs::path& target, std::string_view bytes, fs::perms new_file_mode) {
+  bool given = false;
+  return write_file_atomically_from(
+      target,
+      [&]() -> Result<std::optional<std::string_view>> {
+        if (given) return std::optional<std::string_view>();
+        given = true;
+        return std::optional<std::string_view>(bytes);
+      },
+      new_file_mode);
+}
+
+Result<void> write_file_atomically_from(const fs::path& target, const ChunkSource& next, fs::perms new_file_mode) {
   PELK_TRY_ASSIGN(fs::path destination, final_target(target));
 
   struct stat existing {};
@@ -78,15 +95,20 @@ Result<void> write_file_atomically(const fs::path& target, std::string_view byte
                         std::to_string(counter++));
   int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   if (fd < 0) return last_error();
-  auto abandon = [&](int error_number) {
+  auto abandon = [&](CommandError error) {
     ::close(fd);
     ::unlink(temporary.c_str());
-    return fail(CommandError::io_errno(error_number));
+    return fail(std::move(error));
   };
-  if (!write_all(fd, bytes)) return abandon(errno);
-  if (::fsync(fd) != 0) return abandon(errno);
+  for (;;) {
+    auto piece = next();
+    if (!piece) return abandon(std::move(piece).error());
+    if (!*piece) break;
+    if (!write_all(fd, **piece)) return abandon(CommandError::io_errno(errno));
+  }
+  if (::fsync(fd) != 0) return abandon(CommandError::io_errno(errno));
   // The umask narrowed the new file's mode; an existing file's mode is kept exactly.
-  if (exists && ::fchmod(fd, mode) != 0) return abandon(errno);
+  if (exists && ::fchmod(fd, mode) != 0) return abandon(CommandError::io_errno(errno));
   if (::close(fd) != 0) {
     int saved = errno;
     ::unlink(temporary.c_str());
