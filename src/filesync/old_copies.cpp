@@ -1,0 +1,84 @@
+#include "filesync/old_copies.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "state/clock.h"
+#include "state/file_io.h"
+#include "state/text.h"
+#include "tools/console.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool contains(const std::vector<std::string>& names, const std::string& name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+bool something_at(const fs::path& path) {
+  std::error_code ec;
+  return fs::exists(path, ec);  // follows links: a broken link is nothing
+}
+
+// "/Users/ann/Code/" and "/Users/ann/Code/." name the folder Code.
+fs::path without_trailing_parts(fs::path folder) {
+  while (folder.has_relative_path() && (folder.filename().empty() || folder.filename() == ".")) {
+    folder = folder.parent_path();
+  }
+  return folder;
+}
+
+fs::path path_from_text(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+
+}  // namespace
+
+std::vector<std::string> resynced_projects(const SyncSpec& server, const SyncSpec& laptop,
+                                           const fs::path& code_folder) {
+  std::vector<std::string> names;
+  for (const auto& name : server.projects) {
+    if (!valid_project_name(name) || contains(server.server_only, name)) continue;
+    bool was_synced = laptop.enabled && !contains(laptop.server_only, name);
+    if (was_synced) continue;
+    if (something_at(code_folder / name)) names.push_back(name);
+  }
+  return names;
+}
+
+fs::path old_copies_folder(const fs::path& code_folder, std::uint64_t seconds) {
+  fs::path folder = without_trailing_parts(code_folder);
+  bool has_name = folder.has_relative_path() && folder.filename() != "..";
+  // A root has no parent and no name: its old copies go inside it.
+  fs::path base = folder.has_relative_path() ? folder.parent_path() : folder;
+  std::string name = has_name ? display_path(folder.filename()) : "Code";
+  return base / path_from_text(name + "-pelk-old") / std::to_string(seconds);
+}
+
+Result<void> move_aside_old_copies(const fs::path& code_folder, const std::vector<std::string>& names,
+                                   std::ostream& out) {
+  if (names.empty()) return {};
+  fs::path target = old_copies_folder(code_folder, unix_seconds_now());
+  PELK_TRY(create_folders(target));
+  for (const auto& name : names) {
+    fs::path moved = target / name;
+    // Two moves in the same second share the folder; a copy already there is
+    // never replaced.
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(moved, ec))) {
+      return fail(CommandError::io_errno(EEXIST));
+    }
+    fs::rename(code_folder / name, moved, ec);
+    if (ec) return fail_io(ec);
+  }
+  return print(out, "  Syncing again from the server: " + join(names, ", ") + ". The older laptop copies are in " +
+                        display_path(target) + ".\n");
+}
+
+std::vector<std::string> server_only_copies(const SyncSpec& server, const fs::path& code_folder) {
+  std::vector<std::string> names;
+  for (const auto& name : server.server_only) {
+    std::error_code ec;
+    if (fs::is_directory(code_folder / name, ec)) names.push_back(name);
+  }
+  return names;
+}

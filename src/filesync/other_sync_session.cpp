@@ -1,0 +1,59 @@
+#include "filesync/other_sync_session.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "filesync/mutagen_sessions.h"
+#include "state/text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The path's components; empty parts (from doubled or trailing separators)
+// and "." parts name nothing of their own.
+std::vector<fs::path> components(const fs::path& path) {
+  std::vector<fs::path> parts;
+  for (const auto& part : path) {
+    if (part.empty() || part == ".") continue;
+    parts.push_back(part);
+  }
+  return parts;
+}
+
+fs::path path_from_text(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+
+bool is_own_session(const std::string& name) {
+  return std::find(std::begin(kOwnSessions), std::end(kOwnSessions), name) != std::end(kOwnSessions);
+}
+
+}  // namespace
+
+bool paths_overlap(const fs::path& a, const fs::path& b) {
+  auto left = components(a);
+  auto right = components(b);
+  if (left.empty() || right.empty()) return false;
+  std::size_t shared = std::min(left.size(), right.size());
+  return std::equal(left.begin(), left.begin() + static_cast<std::ptrdiff_t>(shared), right.begin());
+}
+
+std::optional<std::string> other_sync_session_message(ToolRunner& runner, const fs::path& code_folder) {
+  auto ours = session_exists(runner, kCodeSession);
+  if (ours && *ours) return std::nullopt;
+  auto listing = list_sessions(runner);
+  if (!listing) return std::nullopt;
+  // Mutagen lists endpoints in their display form, so the code folder is
+  // compared in that form too.
+  std::string shown = display_path(code_folder);
+  fs::path code = path_from_text(shown);
+  for (const auto& pair : session_endpoints(*listing)) {
+    if (pair.session && is_own_session(*pair.session)) continue;
+    fs::path endpoint = path_from_text(pair.endpoint);
+    if (!endpoint.is_absolute()) continue;
+    if (!paths_overlap(endpoint, code)) continue;
+    if (!pair.session) return std::nullopt;
+    return shown + " is already synced by another file sync session ('" + *pair.session +
+           "'). Syncing it with your pelk server too would copy everything between both machines.";
+  }
+  return std::nullopt;
+}

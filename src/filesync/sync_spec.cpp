@@ -1,0 +1,104 @@
+#include "filesync/sync_spec.h"
+
+#include "state/json_writer.h"
+#include "state/text.h"
+
+namespace {
+
+template <class T>
+std::unexpected<JsonFault> fault_of(const JsonResult<T>& result) {
+  return std::unexpected(result.error());
+}
+
+JsonResult<std::vector<std::string>> optional_list(const JsonFields& fields, std::string_view name) {
+  const JsonValue* value = fields.find(name);
+  if (value == nullptr) return std::vector<std::string>{};
+  return json_as_string_list(*value);
+}
+
+void write_list(std::string& text, std::string_view name, const std::vector<std::string>& items) {
+  text += "  " + json_string(name) + ": ";
+  if (items.empty()) {
+    text += "[]";
+    return;
+  }
+  text += "[\n";
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    // The reader only ever gives valid UTF-8; anything else is made valid
+    // rather than written as a record that cannot be read back.
+    text += "    " + json_string(utf8_lossy(items[i]));
+    text += i + 1 < items.size() ? ",\n" : "\n";
+  }
+  text += "  ]";
+}
+
+bool is_name_character(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+         c == '.';
+}
+
+}  // namespace
+
+const std::vector<std::string>& default_ignore_patterns() {
+  static const std::vector<std::string> patterns = {
+      "node_modules",      "vendor",         ".DS_Store",
+      "._*",               "target",         ".phpunit.cache",
+      "public/build",      "public/hot",     "storage/framework",
+      "storage/logs",      "**/bin/Debug",   "**/bin/Release",
+      "obj",               ".gradle",        ".pelk-compiled",
+      ".dart_tool",        ".flutter-plugins", ".flutter-plugins-dependencies",
+      "Generated.xcconfig", "flutter_export_environment.sh", "local.properties",
+      "**/flutter/ephemeral", "**/ios/Pods",  "**/macos/Pods",
+  };
+  return patterns;
+}
+
+SyncSpec default_sync_spec() { return SyncSpec{0, true, default_ignore_patterns(), {}, {}}; }
+
+JsonResult<SyncSpec> parse_sync_spec(std::string_view text) {
+  auto document = parse_json(text);
+  if (!document) return fault_of(document);
+  auto fields = JsonFields::read(*document, {"version", "enabled", "ignores", "server_only", "projects"},
+                                 "struct SyncSpec");
+  if (!fields) return fault_of(fields);
+  auto version = fields->unsigned64("version");
+  if (!version) return fault_of(version);
+  auto enabled = fields->boolean("enabled");
+  if (!enabled) return fault_of(enabled);
+  auto ignores = fields->string_list("ignores");
+  if (!ignores) return fault_of(ignores);
+  auto server_only = optional_list(*fields, "server_only");
+  if (!server_only) return fault_of(server_only);
+  auto projects = optional_list(*fields, "projects");
+  if (!projects) return fault_of(projects);
+  return SyncSpec{*version, *enabled, std::move(*ignores), std::move(*server_only), std::move(*projects)};
+}
+
+std::string sync_spec_text(const SyncSpec& spec) {
+  std::string text = "{\n";
+  text += "  \"version\": " + std::to_string(spec.version) + ",\n";
+  text += std::string("  \"enabled\": ") + (spec.enabled ? "true" : "false") + ",\n";
+  write_list(text, "ignores", spec.ignores);
+  text += ",\n";
+  write_list(text, "server_only", spec.server_only);
+  text += ",\n";
+  write_list(text, "projects", spec.projects);
+  text += "\n}";
+  return text;
+}
+
+bool valid_project_name(std::string_view name) {
+  if (name.empty() || name.front() == '.') return false;
+  for (char c : name) {
+    if (!is_name_character(c)) return false;
+  }
+  return true;
+}
+
+std::vector<std::string> ignore_patterns(const SyncSpec& spec) {
+  std::vector<std::string> patterns = spec.ignores;
+  for (const auto& name : spec.server_only) {
+    if (valid_project_name(name)) patterns.push_back("/" + name);
+  }
+  return patterns;
+}

@@ -1,0 +1,201 @@
+#include "filesync/code_sync.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "filesync/sync_spec.h"
+#include "support/fake_runner.h"
+#include "support/temp_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kFetch = "ssh pelk cat .config/pelk/sync.json";
+const std::string kList = "mutagen sync list pelk-code";
+const std::string kFlush = "mutagen sync flush pelk-code";
+const std::string kTerminate = "mutagen sync terminate pelk-code";
+
+class CodeSync : public ::testing::Test {
+ protected:
+  TempFolder home;
+  fs::path state = home / ".config/pelk";
+  fs::path code = home / "Code";
+  FakeRunner runner;
+  std::ostringstream out;
+
+  CodeSync() {
+    runner.on("mutagen", {"version"}, ok_output("0.18.1\n"));
+    // flush, terminate and create succeed unless a test says otherwise
+    runner.on_any("mutagen", [](const FakeCall&) -> Result<ToolOutput> { return ok_output(); });
+  }
+
+  void server_has(const SyncSpec& spec) {
+    runner.on("ssh", {"pelk", "cat .config/pelk/sync.json"}, ok_output(sync_spec_text(spec) + "\n"));
+  }
+  void server_unreachable() {
+    runner.on("ssh", {"pelk", "cat .config/pelk/sync.json"},
+              failed_output("ssh: connect to host 100.64.0.7 port 22: No route to host\n"));
+  }
+  void session(bool exists) {
+    runner.on("mutagen", {"sync", "list", "pelk-code"},
+              exists ? ok_output("Name: pelk-code\n") : failed_output("Error: unable to locate requested sessions\n"));
+  }
+  void stored(const SyncSpec& spec) { write_text(state / "sync.json", sync_spec_text(spec)); }
+  std::string stored_text() { return read_text(state / "sync.json"); }
+
+  std::string create(const std::vector<std::string>& patterns) {
+    std::string line = "mutagen sync create --name pelk-code --mode two-way-resolved";
+    for (const auto& pattern : patterns) line += " --ignore=" + pattern;
+    return line + " " + code.string() + " pelk:Code";
+  }
+  Result<void> sync() { return sync_code(runner, state, code, out); }
+};
+
+const SyncSpec kRules{5, true, {"node_modules", "*.log"}, {}, {"app", "web"}};
+
+}  // namespace
+
+TEST_F(CodeSync, NeverSyncedWithoutServerRulesCreatesTheSessionWithTheDefaults) {
+  server_unreachable();
+  session(false);
+  ASSERT_TRUE(sync());
+  EXPECT_EQ(runner.call_lines(),
+            (std::vector<std::string>{"mutagen version", kFetch, kList, create(default_ignore_patterns())}));
+  EXPECT_EQ(out.str(), "");
+  EXPECT_TRUE(fs::is_directory(code));
+  EXPECT_EQ(stored_text(), sync_spec_text(SyncSpec{0, true, default_ignore_patterns(), {}, {}}));
+}
+
+TEST_F(CodeSync, AFirstSyncMovesNothingAside) {
+  server_has(kRules);
+  session(false);
+  write_text(code / "app/index.php", "laptop copy");
+  ASSERT_TRUE(sync());
+  EXPECT_EQ(runner.call_lines(), (std::vector<std::string>{"mutagen version", kFetch, kList, create(kRules.ignores)}));
+  EXPECT_EQ(read_text(code / "app/index.php"), "laptop copy");
+  EXPECT_FALSE(fs::exists(home / "Code-pelk-old"));
+  EXPECT_EQ(stored_text(), sync_spec_text(kRules));
+}
+
+TEST_F(CodeSync, RulesThatDifferOnlyInVersionOrProjectsAreUpToDate) {
+  SyncSpec newer = kRules;
+  newer.version = 6;
+  newer.projects = {"app", "web", "shop"};
+  server_has(newer);
+  stored(kRules);
+  session(true);
+  ASSERT_TRUE(sync());
+  EXPECT_EQ(runner.call_lines(), (std::vector<std::string>{"mutagen version", kFetch, kList}));
+  EXPECT_EQ(out.str(), "  The sync session is up to date.\n");
+  EXPECT_EQ(stored_text(), sync_spec_text(newer));
+}
+
+TEST_F(CodeSync, ChangedRulesReplaceTheSessionAndNameServerOnlyCopies) {
+  SyncSpec changed{6, true, {"*.log", "node_modules"}, {"api", "../x", ".env"}, {"app", "api"}};
+  server_has(changed);
+  stored(kRules);
+  session(true);
+  fs::create_directories(code / "api");
+  ASSERT_TRUE(sync());
+  EXPECT_EQ(runner.call_lines(), (std::vector<std::string>{"mutagen version", kFetch, kList, kFlush, kTerminate,
+                                                           create({"*.log", "node_modules", "/api"})}));
+  EXPECT_EQ(out.str(), "  Applied the new sync rules.\n  Server only, no longer synced: api. The copies in " +
+                           code.string() + " can be deleted.\n");
+  EXPECT_TRUE(fs::is_directory(code / "api"));
+  EXPECT_EQ(stored_text(), sync_spec_text(changed));
+}
+
+TEST_F(CodeSync, SwitchedOffOnTheServerRemovesTheSessionAndLeavesTheCopy) {
+  SyncSpec off = kRules;
+  off.enabled = false;
+  server_has(off);
+  stored(kRules);
+  session(true);
+  write_text(code / "app/index.php", "mine");
+  ASSERT_TRUE(sync());
+  EXPECT_EQ(runner.call_lines(), (std::vector<std::string>{"mutagen version", kFetch, kList, kFlush, kTerminate}));
+  EXPECT_EQ(out.str(), "  File sync is off for this server: open projects over SSH (ssh pelk). Your copy in " +
+                           code.string() + " stays as it is.\n");
+  EXPECT_EQ(read_text(code / "app/index.php"), "mine");
+  EXPECT_EQ(stored_text(), sync_spec_text(off));
+}
+
+TEST_F(CodeSync, SwitchedOffWithoutASessionOnlyRepeatsTheNotice) {
+  SyncSpec off{2, false, {}, {"api"}, {}};
+  server_has(off);
+  session(false);
+  fs::create_directories(code / "api");
+  ASSERT_TRUE(sync());
+  ASSERT_TRUE(sync());
+  const std::string notice = "  File sync is off for this server: open projects over SSH (ssh pelk). Your copy in " +
+                             code.string() + " stays as it is.\n";
+  EXPECT_EQ(out.str(), notice + notice);
+  EXPECT_EQ(runner.call_lines(),
+            (std::vector<std::string>{"mutagen version", kFetch, kList, "mutagen version", kFetch, kList}));
+}
+
+TEST_F(CodeSync, SwitchedOnAgainMovesTheOldCopiesAsideFirst) {
+  SyncSpec off{1, false, {}, {}, {}};
+  SyncSpec on{2, true, {"node_modules"}, {"api"}, {"app", "web", ".env", "api"}};
+  stored(off);
+  server_has(on);
+  session(false);
+  write_text(code / "app/index.php", "older laptop copy");
+  fs::create_directories(code / ".env");
+  fs::create_directories(code / "api");
+  ASSERT_TRUE(sync());
+  EXPECT_EQ(runner.call_lines(),
+            (std::vector<std::string>{"mutagen version", kFetch, kList, create({"node_modules", "/api"})}));
+  std::vector<fs::path> dated;
+  for (const auto& entry : fs::directory_iterator(home / "Code-pelk-old")) dated.push_back(entry.path());
+  ASSERT_EQ(dated.size(), 1u);
+  EXPECT_EQ(read_text(dated[0] / "app/index.php"), "older laptop copy");
+  EXPECT_FALSE(fs::exists(code / "app"));
+  EXPECT_TRUE(fs::is_directory(code / ".env"));
+  EXPECT_EQ(out.str(), "  Syncing again from the server: app. The older laptop copies are in " + dated[0].string() +
+                           ".\n  Server only, no longer synced: api. The copies in " + code.string() +
+                           " can be deleted.\n");
+  EXPECT_EQ(stored_text(), sync_spec_text(on));
+}
+
+TEST_F(CodeSync, AnUnreachableServerWithCustomRulesStopsAtTheFlush) {
+  server_unreachable();
+  stored(kRules);
+  session(true);
+  runner.on("mutagen", {"sync", "flush", "pelk-code"},
+            failed_output("Error: unable to flush session: beta is not connected\n"));
+  auto result = sync();
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().display(),
+            "cannot finish syncing before applying the new rules: Error: unable to flush session: beta is not connected");
+  EXPECT_EQ(runner.call_lines(), (std::vector<std::string>{"mutagen version", kFetch, kList, kFlush}));
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(stored_text(), sync_spec_text(kRules));
+}
+
+TEST_F(CodeSync, AFailedCreateKeepsTheStoredRules) {
+  server_has(kRules);
+  session(false);
+  runner.on_any("mutagen", [](const FakeCall&) -> Result<ToolOutput> {
+    return failed_output("Error: unable to create synchronization session: invalid ignore pattern\n");
+  });
+  auto result = sync();
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().display(),
+            "starting the file sync failed: Error: unable to create synchronization session: invalid ignore pattern");
+  EXPECT_FALSE(fs::exists(state / "sync.json"));
+}
+
+TEST_F(CodeSync, WithoutMutagenNothingIsReadOrWritten) {
+  FakeRunner missing;
+  auto result = sync_code(missing, state, code, out);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(out.str(),
+            "  Mutagen is not installed, so nothing syncs yet. Install it (macOS: brew install "
+            "mutagen-io/mutagen/mutagen; Linux: https://mutagen.io/documentation/introduction/installation) and "
+            "rerun pelk laptop connect.\n");
+  EXPECT_EQ(missing.call_lines(), std::vector<std::string>{"mutagen version"});
+  EXPECT_FALSE(fs::exists(home / ".config"));
+}

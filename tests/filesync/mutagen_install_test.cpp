@@ -1,0 +1,147 @@
+#include "filesync/mutagen_install.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <sstream>
+
+#include "filesync/mutagen_release.h"
+#include "filesync/mutagen_unpack.h"
+#include "state/paths.h"
+#include "support/fake_runner.h"
+#include "support/temp_folder.h"
+#include "tar_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kLinuxAddress =
+    "https://github.com/mutagen-io/mutagen/releases/download/v0.18.1/mutagen_linux_amd64_v0.18.1.tar.gz";
+
+std::string curl_line(const TempFolder& home) {
+  return "curl -fsSL --retry 2 -o " + (tools_dir(home.path()) / "mutagen.tar.gz.part").string() + " " + kLinuxAddress;
+}
+
+}  // namespace
+
+TEST(MutagenRelease, ChecksumTableAndDownloadAddress) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"darwin_amd64", "7d06f7d8fcfe90bc7e55cc834a2f2f20c2e0af9ea9bc35911fc4341ad56a9bbf"},
+      {"darwin_arm64", "6f810416d9e5fc4fd5e18431146f8b3c5a2056ba5a24f76c1e66da86eb3257e2"},
+      {"linux_amd64", "7735286c778cc438418209f24d03a64f3a0151c8065ef0fe079cfaf093af6f8f"},
+      {"linux_arm64", "bcba735aebf8cbc11da9b3742118a665599ac697fa06bc5751cac8dcd540db8a"},
+      {"windows_amd64", "3e237e77f69959ed520a0f877330a431507bb0a85d9da7919764ba0c87b702c7"},
+      {"windows_arm64", "9ac53447e46f019be9d37f49c00eeed8635966b885ed29ef06b3ff19afdee532"},
+  };
+  for (const auto& [platform, digest] : rows) EXPECT_EQ(mutagen_checksum(platform), digest) << platform;
+  for (std::string other : {"linux_386", "freebsd_amd64", "Linux_amd64", ""}) {
+    EXPECT_EQ(mutagen_checksum(other), std::nullopt) << other;
+  }
+  EXPECT_EQ(mutagen_download_address("windows_amd64"),
+            "https://github.com/mutagen-io/mutagen/releases/download/v0.18.1/mutagen_windows_amd64_v0.18.1.tar.gz");
+#if defined(__linux__) && defined(__x86_64__)
+  EXPECT_EQ(mutagen_platform(), "linux_amd64");
+#elif defined(__linux__) && defined(__aarch64__)
+  EXPECT_EQ(mutagen_platform(), "linux_arm64");
+#endif
+}
+
+TEST(InstallMutagen, AWorkingMutagenOfAnyVersionIsLeftAlone) {
+  TempFolder home;
+  FakeRunner runner;
+  runner.on("mutagen", {"version"}, ok_output("0.12.0\n"));
+  std::ostringstream out;
+  ASSERT_TRUE(install_mutagen(runner, home.path(), out));
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(runner.call_lines(), std::vector<std::string>{"mutagen version"});
+  EXPECT_FALSE(fs::exists(home / ".local"));
+}
+
+TEST(InstallMutagen, APlatformWithoutABuildStopsBeforeAnything) {
+  TempFolder home;
+  FakeRunner runner;
+  std::ostringstream out;
+  auto result = install_mutagen_for("plan9_mips", runner, home.path(), out);
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().display(), "no file sync build for plan9_mips");
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(runner.call_lines(), std::vector<std::string>{"mutagen version"});
+}
+
+#if defined(PELK_NO_UNPACKER)
+
+TEST(InstallMutagen, ABuildWithoutTheUnpackerSaysSoAndDownloadsNothing) {
+  TempFolder home;
+  FakeRunner runner;
+  std::ostringstream out;
+  auto result = install_mutagen_for("linux_amd64", runner, home.path(), out);
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().display(),
+            "this pelk was built without its Mutagen unpacker; install Mutagen "
+            "(https://mutagen.io/documentation/introduction/installation) and run pelk laptop connect again");
+  EXPECT_EQ(runner.call_lines(), std::vector<std::string>{"mutagen version"});
+}
+
+#else
+
+TEST(InstallMutagen, CurlMissingOrFailingEndsWithItsTrimmedErrorAndNoArchiveLeft) {
+  struct Case {
+    std::string what;
+    std::optional<ToolOutput> curl;  // none: curl is not installed
+    std::string message;
+  };
+  const Case cases[] = {
+      {"curl missing", std::nullopt, "downloading Mutagen failed: curl: not found"},
+      {"HTTP 404", failed_output("curl: (22) The requested URL returned error: 404\n"),
+       "downloading Mutagen failed: curl: (22) The requested URL returned error: 404"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder home;
+    FakeRunner runner;
+    runner.on("mutagen", {"version"}, failed_output("exec format error"));  // a damaged executable
+    if (c.curl) {
+      runner.on_any("curl", [&](const FakeCall& call) -> Result<ToolOutput> {
+        write_text(call.args[4], "partial body");
+        return *c.curl;
+      });
+    }
+    std::ostringstream out;
+    auto result = install_mutagen_for("linux_amd64", runner, home.path(), out);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().display(), c.message);
+    EXPECT_EQ(out.str(), "  Installing Mutagen 0.18.1\n");
+    EXPECT_EQ(runner.call_lines(), (std::vector<std::string>{"mutagen version", curl_line(home)}));
+    EXPECT_TRUE(fs::is_directory(tools_dir(home.path())));
+    EXPECT_TRUE(fs::is_empty(tools_dir(home.path())));
+  }
+}
+
+TEST(InstallMutagen, ACurlThatCannotStartIsAnIoError) {
+  TempFolder home;
+  FakeRunner runner;
+  runner.fail_start("curl", EACCES);
+  std::ostringstream out;
+  auto result = install_mutagen_for("linux_amd64", runner, home.path(), out);
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().code(), std::error_code(EACCES, std::system_category()));
+}
+
+TEST(InstallMutagen, ADownloadThatDoesNotMatchThePinnedChecksumInstallsNothing) {
+  TempFolder home;
+  FakeRunner runner;
+  std::string body = tar_gz({{"mutagen", "not the release"}});
+  runner.on_any("curl", [&](const FakeCall& call) -> Result<ToolOutput> {
+    write_text(call.args[4], body);
+    return ok_output();
+  });
+  std::ostringstream out;
+  auto result = install_mutagen_for("linux_amd64", runner, home.path(), out);
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().display(), "the Mutagen download does not match its checksum (got " +
+                                          sha256_hex(body).value() + "); nothing was installed");
+  EXPECT_TRUE(fs::is_empty(tools_dir(home.path())));
+}
+
+#endif
