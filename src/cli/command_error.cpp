@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "state/errno_category.h"
+
 CommandError CommandError::message(std::string text) {
   return CommandError(Kind::Message, std::move(text), std::nullopt);
 }
@@ -11,7 +13,7 @@ CommandError CommandError::io(std::error_code code) {
 }
 
 CommandError CommandError::io_errno(int error_number) {
-  return io(std::error_code(error_number, std::system_category()));
+  return io(std::error_code(error_number, errno_category()));
 }
 
 CommandError CommandError::io(std::string description) {

@@ -1,0 +1,167 @@
+#include "state/file_io.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::error_code last_error_code() { return {static_cast<int>(::GetLastError()), std::system_category()}; }
+std::unexpected<CommandError> last_error() { return fail_io(last_error_code()); }
+
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() { close(); }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+  bool close() {
+    if (!valid()) return true;
+    bool closed = ::CloseHandle(handle_) != 0;
+    handle_ = INVALID_HANDLE_VALUE;
+    return closed;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+// The file a symbolic link (or a chain of them) ends at; the path itself when
+// it is no link. Windows resolves the chain when the link is opened.
+Result<fs::path> final_target(const fs::path& path) {
+  DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return path;
+  FileHandle link(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!link.valid()) return last_error();
+  std::wstring final_path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD length = ::GetFinalPathNameByHandleW(link.get(), final_path.data(), static_cast<DWORD>(final_path.size()),
+                                               FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) return last_error();
+    if (length < final_path.size()) {
+      final_path.resize(length);
+      return fs::path(final_path);
+    }
+    final_path.resize(length);
+  }
+}
+
+bool write_all(HANDLE file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 30));
+    DWORD written = 0;
+    if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr)) return false;
+    bytes.remove_prefix(written);
+  }
+  return true;
+}
+
+// The attributes that stand for a POSIX file's mode here: read-only mostly.
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+}  // namespace
+
+Result<std::string> read_file(const fs::path& path) {
+  FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return last_error();
+  std::string content;
+  // Sized up front, so a large file is never held twice while the text grows.
+  LARGE_INTEGER size{};
+  if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) content.reserve(static_cast<size_t>(size.QuadPart));
+  char buffer[65536];
+  for (;;) {
+    DWORD n = 0;
+    if (!::ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr)) return last_error();
+    if (n == 0) break;
+    content.append(buffer, n);
+  }
+  return content;
+}
+
+bool is_not_found(const CommandError& error) {
+  auto code = error.code();
+  if (!code) return false;
+  if (code->category() == std::system_category() &&
+      (code->value() == ERROR_FILE_NOT_FOUND || code->value() == ERROR_PATH_NOT_FOUND)) {
+    return true;
+  }
+  return *code == std::errc::no_such_file_or_directory;
+}
+
+Result<void> write_file_atomically(const fs::path& target, std::string_view bytes, fs::perms new_file_mode) {
+  bool given = false;
+  return write_file_atomically_from(
+      target,
+      [&]() -> Result<std::optional<std::string_view>> {
+        if (given) return std::optional<std::string_view>();
+        given = true;
+        return std::optional<std::string_view>(bytes);
+      },
+      new_file_mode);
+}
+
+Result<void> write_file_atomically_from(const fs::path& target, const ChunkSource& next, fs::perms new_file_mode) {
+  PELK_TRY_ASSIGN(fs::path destination, final_target(target));
+
+  DWORD existing = ::GetFileAttributesW(destination.c_str());
+  bool exists = existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY);
+  DWORD kept = 0;
+  if (exists) {
+    kept = existing & kKeptAttributes;
+  } else if ((new_file_mode & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write)) ==
+             fs::perms::none) {
+    kept = FILE_ATTRIBUTE_READONLY;
+  }
+
+  static std::atomic<unsigned> counter{0};
+  fs::path temporary = destination.parent_path() /
+                       (L"." + destination.filename().native() + L".pelk-" +
+                        std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(counter++));
+  FileHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+  if (!file.valid()) return last_error();
+  auto abandon = [&](CommandError error) {
+    file.close();
+    ::DeleteFileW(temporary.c_str());
+    return fail(std::move(error));
+  };
+  auto abandon_last = [&] { return abandon(CommandError::io(last_error_code())); };
+  for (;;) {
+    auto piece = next();
+    if (!piece) return abandon(std::move(piece).error());
+    if (!*piece) break;
+    if (!write_all(file.get(), **piece)) return abandon_last();
+  }
+  if (!::FlushFileBuffers(file.get())) return abandon_last();
+  if (!file.close()) return abandon_last();
+  if (kept != 0 && !::SetFileAttributesW(temporary.c_str(), kept)) return abandon_last();
+
+  // Windows refuses to replace a read-only file, where POSIX only asks for a
+  // writable folder; the attribute comes back with the new file.
+  bool unlocked = exists && (existing & FILE_ATTRIBUTE_READONLY) &&
+                  ::SetFileAttributesW(destination.c_str(), existing & ~FILE_ATTRIBUTE_READONLY);
+  if (!::MoveFileExW(temporary.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    std::error_code code = last_error_code();
+    if (unlocked) ::SetFileAttributesW(destination.c_str(), existing);
+    ::SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(temporary.c_str());
+    return fail_io(code);
+  }
+  return {};
+}
+
+Result<void> create_folders(const fs::path& folder) {
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (ec) return fail_io(ec);
+  return {};
+}
