@@ -1,5 +1,8 @@
 #include "state/text.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace {
 
 bool is_space(char c) {
@@ -61,6 +64,29 @@ size_t invalid_sequence_length(std::string_view s) {
   return i;
 }
 
+// Length of the longest valid UTF-8 prefix. Programs' output is mostly ASCII,
+// so runs of it are stepped over eight bytes at a time.
+size_t valid_prefix_length(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    while (i + 8 <= s.size()) {
+      std::uint64_t word;
+      std::memcpy(&word, s.data() + i, sizeof word);
+      if ((word & 0x8080808080808080ULL) != 0) break;
+      i += 8;
+    }
+    if (i == s.size()) break;
+    if (static_cast<unsigned char>(s[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t n = valid_sequence_length(s.substr(i));
+    if (n == 0) break;
+    i += n;
+  }
+  return i;
+}
+
 }  // namespace
 
 std::string_view trim(std::string_view text) {
@@ -73,26 +99,17 @@ std::string utf8_lossy(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
   while (!bytes.empty()) {
-    size_t n = valid_sequence_length(bytes);
-    if (n > 0) {
-      out.append(bytes.substr(0, n));
-    } else {
-      n = invalid_sequence_length(bytes);
-      out.append("\xEF\xBF\xBD");
-    }
-    bytes.remove_prefix(n);
+    size_t valid = valid_prefix_length(bytes);
+    out.append(bytes.substr(0, valid));
+    bytes.remove_prefix(valid);
+    if (bytes.empty()) break;
+    out.append("\xEF\xBF\xBD");
+    bytes.remove_prefix(invalid_sequence_length(bytes));
   }
   return out;
 }
 
-bool is_valid_utf8(std::string_view bytes) {
-  while (!bytes.empty()) {
-    size_t n = valid_sequence_length(bytes);
-    if (n == 0) return false;
-    bytes.remove_prefix(n);
-  }
-  return true;
-}
+bool is_valid_utf8(std::string_view bytes) { return valid_prefix_length(bytes) == bytes.size(); }
 
 std::string join(const std::vector<std::string>& items, std::string_view separator) {
   std::string out;

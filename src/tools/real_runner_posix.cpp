@@ -67,6 +67,13 @@ int wait_for(pid_t pid) {
   return status;
 }
 
+// Output that is valid UTF-8 already, as nearly all is, is kept as it came
+// instead of being copied once more.
+std::string decoded(std::string bytes) {
+  if (is_valid_utf8(bytes)) return bytes;
+  return utf8_lossy(bytes);
+}
+
 bool exited_ok(int status) { return status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0; }
 
 }  // namespace
@@ -119,7 +126,6 @@ Result<ToolOutput> RealRunner::run_capture(const std::string& program, const std
     if (pending.empty()) close_fd(in.write_end);
   }
   int write_error = 0;
-  char buffer[65536];
   while (out.read_end >= 0 || err.read_end >= 0 || in.write_end >= 0) {
     pollfd fds[3];
     int count = 0;
@@ -134,10 +140,16 @@ Result<ToolOutput> RealRunner::run_capture(const std::string& program, const std
     }
     auto drain = [&](int index, int& fd, std::string& into) {
       if (index < 0 || fds[index].revents == 0) return;
-      ssize_t n = ::read(fd, buffer, sizeof buffer);
-      if (n > 0) {
-        into.append(buffer, static_cast<size_t>(n));
-      } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+      // Read straight into the string's free room: output can be large, and
+      // each extra copy of it costs as much as the reading.
+      constexpr size_t kChunk = 65536;
+      ssize_t n = 0;
+      size_t used = into.size();
+      into.resize_and_overwrite(used + kChunk, [&](char* data, size_t) {
+        n = ::read(fd, data + used, kChunk);
+        return used + static_cast<size_t>(n > 0 ? n : 0);
+      });
+      if (n <= 0 && (n == 0 || (errno != EINTR && errno != EAGAIN))) {
         close_fd(fd);
       }
     };
@@ -159,7 +171,7 @@ Result<ToolOutput> RealRunner::run_capture(const std::string& program, const std
   close_fd(in.write_end);
   int status = wait_for(pid);
   if (write_error != 0) return fail(CommandError::io_errno(write_error));
-  return ToolOutput{utf8_lossy(out_bytes), utf8_lossy(err_bytes), exited_ok(status)};
+  return ToolOutput{decoded(std::move(out_bytes)), decoded(std::move(err_bytes)), exited_ok(status)};
 }
 
 Result<bool> RealRunner::run_interactive(const std::string& program, const std::vector<std::string>& args) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
 TEST(RealRunner, MissingProgramIsAFailedRunNotAnError) {
   RealRunner runner;
@@ -44,6 +45,48 @@ TEST(RealRunner, PassesArgumentsAndInputAndDecodesOutput) {
     EXPECT_EQ(run->std_out, row.expected.std_out) << row.args[1];
     EXPECT_EQ(run->std_err, row.expected.std_err) << row.args[1];
     EXPECT_EQ(run->success, row.expected.success) << row.args[1];
+  }
+}
+
+namespace {
+
+// The bytes as a printf format of octal escapes, so sh prints them exactly.
+std::string printf_format(std::string_view bytes) {
+  std::string format;
+  for (unsigned char c : bytes) {
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\%03o", c);
+    format += escape;
+  }
+  return format;
+}
+
+}  // namespace
+
+TEST(RealRunner, EachInvalidSequenceBecomesOneReplacementCharacter) {
+  const std::string r = "\xef\xbf\xbd";  // U+FFFD
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      {"plain ascii", "plain ascii"},
+      {std::string("nul\0inside", 11), std::string("nul\0inside", 11)},
+      {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"},
+      {"\xff", r},
+      {"\x80\x80", r + r},
+      {"\xc3", r},
+      {"\xc3(", r + "("},
+      {"\xe2\x82", r},
+      {"\xe2\x82x", r + "x"},
+      {"\xf0\x9f\x98", r},
+      {"\xc0\x80", r + r},                  // overlong
+      {"\xed\xa0\x80", r + r + r},         // a surrogate
+      {"\xf4\x90\x80\x80", r + r + r + r},  // past U+10FFFF
+      {"abcdefghij\xffklmnopqrstuvwxyz0123", "abcdefghij" + r + "klmnopqrstuvwxyz0123"},
+      {"abcdefg\xc3\xa9hijklmnop\xe2\x82", "abcdefg\xc3\xa9hijklmnop" + r},
+  };
+  RealRunner runner;
+  for (const auto& [bytes, decoded] : rows) {
+    auto run = runner.run_capture("sh", {"-c", "printf \"$0\"", printf_format(bytes)}, std::nullopt);
+    ASSERT_TRUE(run);
+    EXPECT_EQ(run->std_out, decoded) << printf_format(bytes);
   }
 }
 
