@@ -72,6 +72,13 @@ fs::path saver_target(OsKind os, const std::vector<std::string>& args) {
   return {};
 }
 
+// The platform's own text for a file that does not exist, with its code.
+std::string missing_file_error() {
+  std::error_code ec;
+  (void)fs::status("/no/such/pelk/file", ec);
+  return CommandError::io(ec).display();
+}
+
 }  // namespace
 
 TEST_F(Send, SharingOffStopsBeforeAnythingIsLookedAt) {
@@ -136,7 +143,7 @@ TEST_F(Send, EveryPathIsCheckedBeforeAnythingIsCopied) {
       // The exact size passes its check; the next file is the one refused.
       {{exact, over}, display_path(over) + " is over 500 MB; move it another way (scp, rsync)"},
       {{elsewhere / "one.txt", elsewhere / "gone.txt", elsewhere / "folder"},
-       "cannot read " + display_path(elsewhere / "gone.txt") + ": " + CommandError::io_errno(ENOENT).display()},
+       "cannot read " + display_path(elsewhere / "gone.txt") + ": " + missing_file_error()},
   };
   for (const auto& c : cases) {
     auto result = send_files(runner, home.path(), OsKind::MacOs, c.files);
