@@ -1,0 +1,122 @@
+#include "connect/connect_laptop.h"
+
+#include "connect/certificate_trust.h"
+#include "connect/sites_zone.h"
+#include "connect/ssh_block.h"
+#include "filesync/code_folder_size.h"
+#include "filesync/code_sync.h"
+#include "filesync/mutagen_install.h"
+#include "filesync/other_sync_session.h"
+#include "share/share_setup.h"
+#include "state/file_io.h"
+#include "state/laptop_config.h"
+#include "state/paths.h"
+#include "state/text.h"
+#include "tailnet/server_lookup.h"
+#include "tailnet/tailscale_install.h"
+#include "tools/console.h"
+#include "tools/elevated.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kWebPanel = "https://panel.pelk.dev";
+// The environment's CA on the server: the current data folder first, then the older one.
+constexpr std::string_view kServerCertificate = ".local/share/pelk/ca.cert.pem";
+constexpr std::string_view kOlderServerCertificate = ".local/share/lunt/ca.cert.pem";
+
+Result<void> header(std::ostream& out, std::string_view title) {
+  return print(out, "==> " + std::string(title) + "\n");
+}
+
+std::string trust_step_title(OsKind os) {
+  std::string title = "Trusting the certificate and sending *." + std::string(kSitesZone) + " to your server ";
+  return title + (os == OsKind::Windows ? "(asks for administrator approval once)" : "(asks for your password once)");
+}
+
+Result<void> check_code_folder(const ConnectRequest& request, ToolRunner& runner, std::ostream& out) {
+  if (!request.force) {
+    if (auto message = other_sync_session_message(runner, request.code_dir)) {
+      return fail_message(*message +
+                          "\nPick a folder of its own with --code-dir <folder>, or run again with --force to sync it "
+                          "anyway.");
+    }
+  }
+  if (auto note = code_folder_size_note(request.code_dir)) PELK_TRY(print(out, "Note: " + *note + "\n"));
+  return {};
+}
+
+Result<void> check_login(ToolRunner& runner, const std::string& address) {
+  PELK_TRY_ASSIGN(ToolOutput login, runner.run_capture("ssh",
+                                                       {"-o", "BatchMode=yes", "-o", "ConnectTimeout=15", "-o",
+                                                        "StrictHostKeyChecking=accept-new", "pelk", "true"},
+                                                       std::nullopt));
+  if (login.success) return {};
+  return fail_message("cannot log in as dev@" + address + ": " + std::string(trim(login.std_err)) +
+                      "\nThis laptop's SSH key is not on the server yet. Add its public key (for example "
+                      "~/.ssh/id_ed25519.pub; no key yet? run ssh-keygen -t ed25519) on your server's page at " +
+                      std::string(kWebPanel) + " under SSH keys, then rerun.");
+}
+
+// Fetches the environment's certificate and stores it as ca.pem, byte for byte.
+Result<fs::path> fetch_certificate(ToolRunner& runner, const fs::path& home) {
+  std::string command = "cat " + std::string(kServerCertificate) + " 2>/dev/null || cat " +
+                        std::string(kOlderServerCertificate);
+  PELK_TRY_ASSIGN(ToolOutput fetched, runner.run_capture("ssh", {"pelk", command}, std::nullopt));
+  if (!fetched.success || fetched.std_out.find("BEGIN CERTIFICATE") == std::string::npos) {
+    return fail_message("the server has no local CA yet (" + std::string(trim(fetched.std_err)) +
+                        "); check that the environment is running with 'sudo pelk host status' on the server");
+  }
+  fs::path certificate = state_dir(home) / "ca.pem";
+  PELK_TRY(create_folders(state_dir(home)));
+  PELK_TRY(write_file_atomically(certificate, fetched.std_out));
+  return certificate;
+}
+
+Result<void> trust_and_route(const ConnectRequest& request, ToolRunner& runner, const fs::path& certificate,
+                             const std::string& address, std::ostream& out) {
+  PELK_TRY(header(out, trust_step_title(request.os)));
+  bool in_login_keychain = request.elevation == ElevationMethod::Osascript;
+  if (in_login_keychain) PELK_TRY(trust_in_login_keychain(runner, request.home, certificate));
+  PELK_TRY_ASSIGN(std::string script,
+                  setup_script(runner, request.os, certificate, address, in_login_keychain, out));
+  PELK_TRY_ASSIGN(bool done, run_elevated(request.elevation, runner, script));
+  if (!done) return fail_message("trusting the certificate and setting up DNS failed or was cancelled; see the output above");
+  if (request.os == OsKind::Linux && !has_command(runner, "wl-paste") && !has_command(runner, "xclip")) {
+    PELK_TRY(print(out,
+                   "  Sending clipboard screenshots needs wl-clipboard or xclip, which could not be installed; "
+                   "install one with your package manager.\n"));
+  }
+  return trust_in_browser_stores(runner, request.os, request.home, certificate, out);
+}
+
+}  // namespace
+
+Result<void> connect_laptop(const ConnectRequest& request, ToolRunner& runner, std::ostream& out) {
+  PELK_TRY(check_code_folder(request, runner, out));
+
+  PELK_TRY(header(out, "Finding your server on Tailscale"));
+  PELK_TRY(install_tailscale(runner, request.os, out));
+  PELK_TRY_ASSIGN(std::string address, find_server_address(runner, request.server, request.os));
+  PELK_TRY(print(out, "  " + request.server + " is " + address + "\n"));
+
+  PELK_TRY(header(out, "SSH"));
+  PELK_TRY(write_ssh_block(request.home, address));
+  PELK_TRY(check_login(runner, address));
+
+  PELK_TRY(header(out, "Fetching the environment's certificate"));
+  PELK_TRY_ASSIGN(fs::path certificate, fetch_certificate(runner, request.home));
+
+  PELK_TRY(trust_and_route(request, runner, certificate, address, out));
+
+  PELK_TRY(header(out, "File sync"));
+  PELK_TRY(install_mutagen(runner, request.home, out));
+  PELK_TRY(sync_code(runner, state_dir(request.home), request.code_dir, out));
+  PELK_TRY(setup_share(runner, request.home, out));
+
+  PELK_TRY(save_config(request.home, LaptopConfig{request.server, address, request.code_dir}));
+  return print(out, "\nYour laptop is connected.\n  Code: " + display_path(request.code_dir) +
+                        " <-> pelk:~/Code\n  Sites: https://<folder>." + std::string(kSitesZone) +
+                        " for each folder in it\n  Terminal and agents: ssh pelk\n");
+}
