@@ -34,6 +34,12 @@ FakeRunner& FakeRunner::on_interactive(const std::string& program, const std::ve
   return *this;
 }
 
+FakeRunner& FakeRunner::on_interactive_any(const std::string& program,
+                                           std::function<Result<bool>(const FakeCall&)> handler) {
+  interactive_any_[program] = std::move(handler);
+  return *this;
+}
+
 FakeRunner& FakeRunner::host(const std::string& name, std::vector<std::string> addresses) {
   hosts_[name] = std::move(addresses);
   return *this;
@@ -62,6 +68,7 @@ Result<bool> FakeRunner::run_interactive(const std::string& program, const std::
     return fail(CommandError::io_errno(failure->second));
   }
   if (auto found = interactive_.find({program, args}); found != interactive_.end()) return found->second;
+  if (auto any = interactive_any_.find(program); any != interactive_any_.end()) return any->second(calls_.back());
   return fail(CommandError::io_errno(ENOENT));
 }
 

@@ -42,6 +42,8 @@ class FakeRunner final : public ToolRunner {
 
   // Result of run_interactive for one exact call (default: not found, an I/O error).
   FakeRunner& on_interactive(const std::string& program, const std::vector<std::string>& args, Result<bool> result);
+  // Result of run_interactive for every call of a program without an exact answer.
+  FakeRunner& on_interactive_any(const std::string& program, std::function<Result<bool>(const FakeCall&)> handler);
 
   FakeRunner& host(const std::string& name, std::vector<std::string> addresses);
 
@@ -63,6 +65,7 @@ class FakeRunner final : public ToolRunner {
   std::map<std::string, Handler> program_answers_;
   std::map<std::string, int> start_failures_;
   std::map<Key, Result<bool>> interactive_;
+  std::map<std::string, std::function<Result<bool>(const FakeCall&)>> interactive_any_;
   std::map<std::string, std::vector<std::string>> hosts_;
   std::vector<FakeCall> calls_;
 };
