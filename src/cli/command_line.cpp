@@ -7,10 +7,9 @@
 #include <sstream>
 
 #include "cli/plain_decimal.h"
+#include "cli/process_arguments.h"
 #include "connect/sites_zone.h"
 #include "state/text.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -246,7 +245,7 @@ class CommandTree {
     if (connect_->parsed()) {
       cli::Connect connect;
       connect.server = literals_.resolve(server_);
-      if (code_dir_opt_->count() > 0) connect.code_dir = fs::path(literals_.resolve(code_dir_));
+      if (code_dir_opt_->count() > 0) connect.code_dir = argument_path(literals_.resolve(code_dir_));
       connect.force = force_;
       return connect;
     }
@@ -262,7 +261,7 @@ class CommandTree {
     if (share_off_->parsed()) return cli::ShareOff{};
     if (send_->parsed()) {
       cli::Send send;
-      for (const auto& file : files_) send.files.emplace_back(literals_.resolve(file));
+      for (const auto& file : files_) send.files.push_back(argument_path(literals_.resolve(file)));
       return send;
     }
     if (keep_->parsed()) return cli::Keep{*parse_plain_decimal_u32(literals_.resolve(days_))};

@@ -1,17 +1,14 @@
 #include "cli/entry.h"
 
 #include <iostream>
-#include <string>
-#include <vector>
 
 #include "cli/command_line.h"
 #include "cli/laptop_main.h"
 #include "cli/open_project.h"
+#include "cli/process_arguments.h"
 
 int pelk_main(int argc, char** argv) {
-  std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
-  ParseOutcome outcome = parse_command_line(args);
+  ParseOutcome outcome = parse_command_line(process_arguments(argc, argv));
   if (auto* exit = std::get_if<ParseExit>(&outcome)) {
     std::cout << exit->std_out << std::flush;
     std::cerr << exit->std_err << std::flush;
