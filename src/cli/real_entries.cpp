@@ -1,4 +1,5 @@
-// The real entry of each laptop command.
+// The real entry of each laptop command. A member left empty would be a
+// command not built yet; the dispatcher answers it with "not built yet".
 #include "cli/laptop_entries.h"
 
 #include "connect/connect_laptop.h"
