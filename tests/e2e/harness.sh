@@ -249,6 +249,7 @@ PrintLastLog no
 AcceptEnv LANG LC_*
 Subsystem sftp internal-sftp
 LogLevel VERBOSE
+KexAlgorithms curve25519-sha256,curve25519-sha256@libssh.org
 EOF
 }
 

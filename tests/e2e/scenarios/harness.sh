@@ -21,11 +21,16 @@ RUN_QUIET=1 laptop ssh -G example-work
 grep -qx 'serveralivecountmax 7' "$RUN_OUT" || check_fail "the user's global setting no longer reaches their own host"
 
 # Two-way code session with ignores: the server's projects arrive, ignored
-# paths stay behind.
+# paths stay behind, and on the first cycle a file that differs on both sides
+# is a conflict that the laptop (alpha) wins.
+as_laptop mkdir -p "$LAPTOP_HOME/Code/api"
+printf 'laptop version\n' | as_laptop tee "$LAPTOP_HOME/Code/api/main.go" >/dev/null
+touch -d '1 hour ago' "$LAPTOP_HOME/Code/api/main.go"
 laptop mutagen sync create --name pelk-code --mode two-way-resolved --ignore=node_modules '--ignore=*.log' \
   "$LAPTOP_HOME/Code" pelk:Code
 check_status 0 "mutagen create (two-way)"
-check_same_file "$LAPTOP_HOME/Code/api/main.go" "$SERVER_HOME/Code/api/main.go"
+check_file "$SERVER_HOME/Code/api/main.go" $'laptop version\n'
+check_same_file "$LAPTOP_HOME/Code/my.app/README.md" "$SERVER_HOME/Code/my.app/README.md"
 check_absent "$LAPTOP_HOME/Code/web/debug.log"
 check_absent "$LAPTOP_HOME/Code/web/node_modules"
 laptop mutagen sync create --name pelk-code --mode two-way-resolved "$LAPTOP_HOME/Code" pelk:Code
