@@ -14,17 +14,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-const std::string kLinuxAddress =
-    "https://github.com/mutagen-io/mutagen/releases/download/v0.18.1/mutagen_linux_amd64_v0.18.1.tar.gz";
-
-std::string curl_line(const TempFolder& home) {
-  return "curl -fsSL --retry 2 -o " + (tools_dir(home.path()) / "mutagen.tar.gz.part").string() + " " + kLinuxAddress;
-}
-
-}  // namespace
-
 TEST(MutagenRelease, ChecksumTableAndDownloadAddress) {
   const std::pair<std::string, std::string> rows[] = {
       {"darwin_amd64", "7d06f7d8fcfe90bc7e55cc834a2f2f20c2e0af9ea9bc35911fc4341ad56a9bbf"},
@@ -84,6 +73,17 @@ TEST(InstallMutagen, ABuildWithoutTheUnpackerSaysSoAndDownloadsNothing) {
 }
 
 #else
+
+namespace {
+
+const std::string kLinuxAddress =
+    "https://github.com/mutagen-io/mutagen/releases/download/v0.18.1/mutagen_linux_amd64_v0.18.1.tar.gz";
+
+std::string curl_line(const TempFolder& home) {
+  return "curl -fsSL --retry 2 -o " + (tools_dir(home.path()) / "mutagen.tar.gz.part").string() + " " + kLinuxAddress;
+}
+
+}  // namespace
 
 TEST(InstallMutagen, CurlMissingOrFailingEndsWithItsTrimmedErrorAndNoArchiveLeft) {
   struct Case {
