@@ -57,8 +57,7 @@ Result<std::optional<std::string>> linux_route_with_checks(std::string_view addr
     PELK_TRY(print(out, "  WARNING: *." + zone() +
                             " is sent to your server through systemd-resolved, but this computer's /etc/resolv.conf "
                             "does not use it, so sites will not open.\n"
-                            "  point it at systemd-resolved with `sudo ln -sf /run/systemd/resolve/stub-resolv.conf "
-                            "/etc/resolv.conf` (NetworkManager follows), then run pelk laptop connect again\n"));
+                            "  " + std::string(kResolvConfHint) + "\n"));
   }
   return linux_route(address);
 }

@@ -13,10 +13,6 @@
 
 namespace {
 
-constexpr std::string_view kResolvConfHint =
-    "point it at systemd-resolved with `sudo ln -sf /run/systemd/resolve/stub-resolv.conf /etc/resolv.conf` "
-    "(NetworkManager follows), then run pelk laptop connect again";
-
 // The name inside the sites zone that status resolves to see where the zone goes.
 std::string dns_check_name() { return "pelk-check." + std::string(kSitesZone); }
 
