@@ -113,10 +113,14 @@ track() { # pid
   E2E_PIDS+=("$1")
 }
 
-# Written once the process runs its own program, so that a later run can tell
-# it from an unrelated process that reused the pid.
+# A process's start time, which tells it from a later process that reused
+# its pid.
+started_at() { sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f20; }
+
+# Kept in $W/pids so that a run killed before its clean-up is cleaned up by
+# the next one.
 remember() { # pid
-  printf '%s %s\n' "$1" "$(tr '\0' ' ' </proc/"$1"/cmdline 2>/dev/null)" >>"$W/pids"
+  printf '%s %s %s\n' "$1" "$(started_at "$1")" "$(tr '\0' ' ' </proc/"$1"/cmdline 2>/dev/null)" >>"$W/pids"
 }
 
 stop_pid() {
@@ -130,12 +134,12 @@ stop_pid() {
 }
 
 # Processes of a run that was killed before it could clean up: each pid is
-# stopped only if it still runs the program recorded for it.
+# stopped only if it is still the process recorded for it.
 stop_leftovers() {
   [ -f "$W/pids" ] || return 0
-  local pid cmdline
-  while read -r pid cmdline; do
-    if [ -n "$pid" ] && [ "$(tr '\0' ' ' </proc/"$pid"/cmdline 2>/dev/null)" = "$cmdline" ]; then
+  local pid start cmdline
+  while read -r pid start cmdline; do
+    if [ -n "$pid" ] && [ -n "$start" ] && [ "$(started_at "$pid")" = "$start" ]; then
       say "stopping pid $pid left by an earlier run: $cmdline"
       stop_pid "$pid"
     fi
@@ -196,7 +200,7 @@ skip_unless_root() {
 install_packages() {
   # shellcheck source=../../scripts/deps.sh
   . "$REPO_DIR/scripts/deps.sh"
-  install_missing openssh-server openssh-client rsync tmux openssl libnss3-tools util-linux gcc ||
+  install_missing openssh-server openssh-client rsync tmux openssl libnss3-tools util-linux iproute2 gcc ||
     die "cannot install the packages the harness needs"
 }
 
@@ -380,6 +384,7 @@ e2e_begin() {
   exec 9>"$W/lock"
   flock -w 300 9 || die "another end-to-end run holds $W/lock"
   trap e2e_cleanup EXIT
+  trap 'exit 1' TERM INT HUP
   stop_leftovers
   install_packages
   ensure_account "$SERVER_USER" "$SERVER_HOME"
@@ -387,6 +392,7 @@ e2e_begin() {
   ensure_keys
   write_sshd_config
   install_sudo_standin
+  stop_account_processes
   reset_state
   reset_server
   reset_laptop
