@@ -54,8 +54,13 @@ fs::path old_copies_folder(const fs::path& code_folder, std::uint64_t seconds) {
   return base / path_from_text(name + "-pelk-old") / std::to_string(seconds);
 }
 
-Result<void> move_aside_old_copies(const fs::path& code_folder, const std::vector<std::string>& names,
+Result<void> move_aside_old_copies(const fs::path& code_folder, const std::vector<std::string>& requested,
                                    std::ostream& out) {
+  // Only a plain project name can never reach outside the code folder.
+  std::vector<std::string> names;
+  for (const auto& name : requested) {
+    if (valid_project_name(name)) names.push_back(name);
+  }
   if (names.empty()) return {};
   fs::path target = old_copies_folder(code_folder, unix_seconds_now());
   PELK_TRY(create_folders(target));

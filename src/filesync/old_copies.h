@@ -23,7 +23,8 @@ std::vector<std::string> resynced_projects(const SyncSpec& server, const SyncSpe
 std::filesystem::path old_copies_folder(const std::filesystem::path& code_folder, std::uint64_t seconds);
 
 // Moves each named project out of the code folder into a new dated folder
-// and says so; nothing happens for an empty list.
+// and says so; nothing happens for an empty list. Names that are not valid
+// project names are never moved.
 Result<void> move_aside_old_copies(const std::filesystem::path& code_folder, const std::vector<std::string>& names,
                                    std::ostream& out);
 

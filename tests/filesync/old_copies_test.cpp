@@ -71,10 +71,15 @@ TEST(OldCopies, MovesTheCopiesAsideAndSaysWhere) {
 
 TEST(OldCopies, NothingToMoveCreatesNothing) {
   TempFolder home;
+  write_text(home / "x/keep", "outside the code folder");
+  write_text(home / "Code/.env/keep", "hidden");
   std::ostringstream out;
   ASSERT_TRUE(move_aside_old_copies(home / "Code", {}, out));
+  ASSERT_TRUE(move_aside_old_copies(home / "Code", {"../x", ".env", "a/b", ".."}, out));
   EXPECT_EQ(out.str(), "");
-  EXPECT_TRUE(fs::is_empty(home.path()));
+  EXPECT_FALSE(fs::exists(home / "Code-pelk-old"));
+  EXPECT_EQ(read_text(home / "x/keep"), "outside the code folder");
+  EXPECT_EQ(read_text(home / "Code/.env/keep"), "hidden");
 }
 
 TEST(OldCopies, ACopyMovedEarlierInTheSameSecondIsNeverReplaced) {
