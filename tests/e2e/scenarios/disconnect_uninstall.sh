@@ -6,8 +6,17 @@
 . "$(dirname "$0")/../harness.sh"
 e2e_begin
 L=$LAPTOP_HOME
+# The user keeps their SSH config in a dotfiles folder, linked into ~/.ssh,
+# and has a Mutagen session of their own.
+as_laptop mkdir -p "$L/dotfiles/ssh" "$L/Photos" "$L/photo-backup"
+mv "$L/.ssh/config" "$L/dotfiles/ssh/config"
+as_laptop ln -s ../dotfiles/ssh/config "$L/.ssh/config"
+laptop mutagen sync create --name photos --mode one-way-replica "$L/Photos" "$L/photo-backup"
+require_status 0 "the user's own session"
+HOME_BEFORE=$(manifest "$LAPTOP_HOME")
 config_before=$(cat "$L/.ssh/config")
 connect_laptop
+check_eq "~/.ssh/config after connect" "$(readlink "$L/.ssh/config")" ../dotfiles/ssh/config
 printf 'work in progress\n' | as_laptop tee "$L/Code/web/draft.txt" >/dev/null
 pelk laptop share send "$L/Code/web/draft.txt"
 check_status 0 "send before disconnecting"
@@ -15,7 +24,7 @@ check_status 0 "send before disconnecting"
 pelk laptop disconnect
 check_status 0 "disconnect"
 check_out "disconnect" "Disconnected. Your files stay on both sides; the certificate stays trusted."
-check_eq "Mutagen sessions left after disconnect" "$(ls "$W/state/mutagen" | grep '\.session$')" ""
+check_eq "Mutagen sessions left after disconnect" "$(ls "$W/state/mutagen" | grep '\.session$')" "photos.session"
 check_absent "$(system_file /etc/systemd/resolved.conf.d/pelk.conf)"
 check_eq "the resolver's routes after disconnect" "$(cat "$W/state/resolved-routes")" ""
 check_file "$L/.ssh/config" "$config_before
@@ -47,6 +56,7 @@ as_laptop certutil -L -d "sql:$L/.pki/nssdb" -n "pelk environment CA" >/dev/null
   check_fail "the NSS store still holds the certificate"
 calls | grep -q '^mutagen daemon stop' &&
   check_fail "uninstall stopped a Mutagen that it did not install"
+check_exists "$W/state/mutagen/photos.session"
 
 # The home as before the first connect: what ssh itself learnt (known_hosts)
 # and the browser store's database files (compared by content above) apart.

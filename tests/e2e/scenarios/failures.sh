@@ -7,6 +7,19 @@ e2e_begin
 L=$LAPTOP_HOME
 KEY_ADVICE="This laptop's SSH key is not on the server yet. Add its public key (for example ~/.ssh/id_ed25519.pub; no key yet? run ssh-keygen -t ed25519) on your server's page at https://panel.pelk.dev under SSH keys, then rerun."
 
+# Another file sync session of the user's already syncs the code folder (its
+# laptop endpoint lies inside it): connect refuses before anything else.
+as_laptop mkdir -p "$L/Code/notes" "$L/backup"
+laptop mutagen sync create --name notes --mode two-way-safe "$L/Code/notes" "$L/backup"
+require_status 0 "the user's own session"
+pelk laptop connect
+check_status 1 "connect over another session's folder"
+check_err "connect over another session's folder" "pelk: $L/Code is already synced by another file sync session ('notes'). Syncing it with your pelk server too would copy everything between both machines.
+Pick a folder of its own with --code-dir <folder>, or run again with --force to sync it anyway."
+check_absent "$L/.config/pelk"
+laptop mutagen sync terminate notes
+as_laptop rm -r "$L/Code" "$L/backup"
+
 # Tailscale stopped: nothing is written.
 echo stopped >"$W/state/tailscale"
 pelk laptop connect
