@@ -9,6 +9,7 @@ jobs=$(nproc)
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"
+[ "$(id -u)" -eq 0 ] || echo "Note: the end-to-end scenarios (label e2e) need root; they are skipped."
 ctest --test-dir build --output-on-failure
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPELK_SANITIZE=ON -DPELK_BENCH=OFF
