@@ -126,6 +126,9 @@ Result<ToolOutput> RealRunner::run_capture(const std::string& program, const std
     if (pending.empty()) close_fd(in.write_end);
   }
   int write_error = 0;
+  // Reading through this buffer measured faster than reading straight into
+  // the growing strings, whose fresh pages then fault inside the read.
+  char buffer[65536];
   while (out.read_end >= 0 || err.read_end >= 0 || in.write_end >= 0) {
     pollfd fds[3];
     int count = 0;
@@ -140,15 +143,8 @@ Result<ToolOutput> RealRunner::run_capture(const std::string& program, const std
     }
     auto drain = [&](int index, int& fd, std::string& into) {
       if (index < 0 || fds[index].revents == 0) return;
-      // Read straight into the string's free room: output can be large, and
-      // each extra copy of it costs as much as the reading.
-      constexpr size_t kChunk = 65536;
-      ssize_t n = 0;
-      size_t used = into.size();
-      into.resize_and_overwrite(used + kChunk, [&](char* data, size_t) {
-        n = ::read(fd, data + used, kChunk);
-        return used + static_cast<size_t>(n > 0 ? n : 0);
-      });
+      ssize_t n = ::read(fd, buffer, sizeof buffer);
+      if (n > 0) into.append(buffer, static_cast<size_t>(n));
       if (n <= 0 && (n == 0 || (errno != EINTR && errno != EAGAIN))) {
         close_fd(fd);
       }
