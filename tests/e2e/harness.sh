@@ -195,6 +195,18 @@ skip_unless_root() {
     say "skipped: unshare and setpriv (util-linux) are needed"
     exit $SKIP_STATUS
   }
+  # A container without the right to mount cannot give the laptop and the
+  # server their own views of the machine.
+  local probe usable=0
+  probe=$(mktemp -d)
+  mkdir "$probe/lower" "$probe/upper" "$probe/work" "$probe/view"
+  unshare --mount -- mount -t overlay overlay \
+    -o "lowerdir=$probe/lower,upperdir=$probe/upper,workdir=$probe/work" "$probe/view" 2>/dev/null && usable=1
+  rm -rf "$probe"
+  [ $usable = 1 ] || {
+    say "skipped: this machine does not allow private mount namespaces with overlay mounts (unshare -m, overlayfs)"
+    exit $SKIP_STATUS
+  }
 }
 
 install_packages() {
