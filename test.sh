@@ -17,4 +17,5 @@ cmake --build build-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure --label-exclude e2e
 
+scripts/windows-check.sh build-windows
 echo "All tests passed."

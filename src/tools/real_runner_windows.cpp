@@ -126,6 +126,12 @@ std::optional<std::wstring> resolve_program(const std::wstring& name) {
   return std::nullopt;
 }
 
+// Output that is valid UTF-8 already, as nearly all is, is kept as it came.
+std::string decoded(std::string bytes) {
+  if (is_valid_utf8(bytes)) return bytes;
+  return utf8_lossy(bytes);
+}
+
 bool is_not_found_error(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
 
 // Only the handles named here reach the child, so a child (or a daemon it
@@ -320,7 +326,7 @@ Result<ToolOutput> RealRunner::run_capture(const std::string& program, const std
   err_reader.join();
   bool succeeded = wait_succeeded(child.process.get());
   if (write_error != ERROR_SUCCESS) return fail_io(win32_error(write_error));
-  return ToolOutput{utf8_lossy(out_bytes), utf8_lossy(err_bytes), succeeded};
+  return ToolOutput{decoded(std::move(out_bytes)), decoded(std::move(err_bytes)), succeeded};
 }
 
 Result<bool> RealRunner::run_interactive(const std::string& program, const std::vector<std::string>& args) {
