@@ -170,6 +170,13 @@ std::string describe_value(const JsonValue& value) {
 
 }  // namespace
 
+JsonValue::JsonValue() = default;
+JsonValue::JsonValue(const JsonValue&) = default;
+JsonValue::JsonValue(JsonValue&&) noexcept = default;
+JsonValue& JsonValue::operator=(const JsonValue&) = default;
+JsonValue& JsonValue::operator=(JsonValue&&) noexcept = default;
+JsonValue::~JsonValue() = default;
+
 std::string json_fault_at(std::string_view what, JsonPosition position) {
   return std::string(what) + " at line " + std::to_string(position.line) + " column " +
          std::to_string(position.column);

@@ -31,6 +31,15 @@ struct JsonValue {
   std::vector<std::pair<std::string, JsonValue>> members;
   std::vector<JsonPosition> key_positions;  // one per member: where its key ended
   JsonPosition end;                         // where the value ended
+
+  // Defined where JsonValue is complete: `members` holds pairs of it, and
+  // clang instantiates their destruction at the class itself otherwise.
+  JsonValue();
+  JsonValue(const JsonValue&);
+  JsonValue(JsonValue&&) noexcept;
+  JsonValue& operator=(const JsonValue&);
+  JsonValue& operator=(JsonValue&&) noexcept;
+  ~JsonValue();
 };
 
 // A fault text such as "missing field `server` at line 1 column 2".
