@@ -15,6 +15,14 @@ fs::path ssh_config(const fs::path& home) { return ssh_folder(home) / "config"; 
 
 bool is_marker(std::string_view line, std::string_view marker) { return trim(line) == marker; }
 
+// Every carriage return at a line's end counts as part of its ending, also
+// on a last line without a line feed and before "\r\r\n": kept, it would
+// come out as "\r\n", and the next strip would change the file again.
+std::string_view without_carriage_returns(std::string_view line) {
+  while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
+
 // A new ~/.ssh is private to the user, as ssh itself wants it.
 Result<void> create_ssh_folder(const fs::path& home) {
   PELK_TRY(create_folders(home));
@@ -43,7 +51,7 @@ std::string strip_marked_block(std::string_view text) {
       continue;
     }
     if (is_marker(lines[i], kSshBlockEnd)) continue;
-    kept.append(lines[i]);
+    kept.append(without_carriage_returns(lines[i]));
     kept.push_back('\n');
   }
   kept.erase(0, kept.find_first_not_of('\n'));
