@@ -10,6 +10,7 @@
 #include "state/environment_windows.h"
 #include "support/saved_variable_windows.h"
 #include "state/wide_text_windows.h"
+#include "tools/elevated.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -51,6 +52,24 @@ TEST(WindowsRunner, ArgumentsReachTheChildByteForByte) {
     EXPECT_EQ(run->std_out, expected);
     EXPECT_TRUE(run->success);
   }
+}
+
+// Wine has no real PowerShell, so what can be shown here is that the
+// launcher and its script reach the program exactly as built.
+TEST(WindowsRunner, PowerShellLauncherAndScriptArriveIntact) {
+  RealRunner runner;
+  const std::vector<std::string> args = {"-NoProfile", "-NonInteractive", "-Command", std::string(kPowerShellLauncher)};
+  auto run = runner.run_capture(child(), with_mode("args", args), std::nullopt);
+  ASSERT_TRUE(run) << run.error().display();
+  std::string expected;
+  for (const auto& arg : args) expected += arg + '\0';
+  EXPECT_EQ(run->std_out, expected);
+
+  std::string script = powershell_elevated_input("Add-DnsClientNrptRule -Namespace '.pelk.test' -Comment 'pelk'\n"
+                                                 "Write-Host 'Zo\xc3\xab \xe2\x9c\x93 \"quoted\" \\'");
+  auto piped = runner.run_capture(child(), {"cat"}, script);
+  ASSERT_TRUE(piped) << piped.error().display();
+  EXPECT_EQ(piped->std_out, script);
 }
 
 TEST(WindowsRunner, BothStreamsOfMegabytesComplete) {
