@@ -18,4 +18,15 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure --label-exclude e2e
 
 scripts/windows-check.sh build-windows
+
+# The fuzz targets, 20,000 inputs each, when clang and its fuzzer runtime can be
+# had. clang 16 is the first Debian clang that compiles the C++ library's <expected>.
+if install_missing clang-16 libclang-rt-16-dev &&
+   echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
+     clang++-16 -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null; then
+  PELK_FUZZ_CXX=clang++-16 bench/fuzz.sh 20000
+else
+  echo "Fuzz targets skipped: no clang with its fuzzer runtime."
+fi
+
 echo "All tests passed."
