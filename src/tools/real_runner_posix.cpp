@@ -6,10 +6,13 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include "state/text.h"
@@ -65,6 +68,36 @@ int wait_for(pid_t pid) {
     if (errno != EINTR) return -1;
   }
   return status;
+}
+
+// Lets the kernel back a large buffer with huge pages: faulting in 4 KiB pages
+// one by one was most of the cost of capturing a large output.
+void advise_huge_pages(char* start, size_t length) {
+#ifdef MADV_HUGEPAGE
+  constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
+  std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(start) + kHuge - 1) & ~(kHuge - 1);
+  std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(start) + length) & ~(kHuge - 1);
+  if (begin < end) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void)start;
+  (void)length;
+#endif
+}
+
+// Appends captured bytes. Past a few MiB the string grows here rather than in
+// the library, so the new room can be advised before anything touches it.
+void append_output(std::string& into, const char* bytes, size_t size) {
+  constexpr size_t kLarge = size_t(4) << 20;
+  if (into.capacity() - into.size() < size && into.size() + size > kLarge) {
+    std::string grown;
+    grown.resize_and_overwrite(std::max(into.capacity() * 2, into.size() + size), [&](char* room, size_t length) {
+      advise_huge_pages(room, length);
+      std::memcpy(room, into.data(), into.size());
+      return into.size();
+    });
+    into = std::move(grown);
+  }
+  into.append(bytes, size);
 }
 
 // Output that is valid UTF-8 already, as nearly all is, is kept as it came
@@ -144,7 +177,7 @@ Result<ToolOutput> RealRunner::run_capture(const std::string& program, const std
     auto drain = [&](int index, int& fd, std::string& into) {
       if (index < 0 || fds[index].revents == 0) return;
       ssize_t n = ::read(fd, buffer, sizeof buffer);
-      if (n > 0) into.append(buffer, static_cast<size_t>(n));
+      if (n > 0) append_output(into, buffer, static_cast<size_t>(n));
       if (n <= 0 && (n == 0 || (errno != EINTR && errno != EAGAIN))) {
         close_fd(fd);
       }
