@@ -47,8 +47,11 @@ class Literals {
   size_t size() const { return after_.size(); }
 
   const std::string& resolve(const std::string& value) const {
-    for (size_t i = 0; i < after_.size(); ++i)
-      if (value == placeholder(i)) return after_[i];
+    if (!value.starts_with(marker_)) return value;
+    size_t index = 0;
+    for (size_t at = marker_.size(); at < value.size() && value[at] >= '0' && value[at] <= '9'; ++at)
+      index = index * 10 + static_cast<size_t>(value[at] - '0');
+    if (index < after_.size() && value == placeholder(index)) return after_[index];
     return value;
   }
 
