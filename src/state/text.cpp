@@ -9,38 +9,18 @@ bool is_space(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// Length of the valid UTF-8 sequence at the start of `s`, or 0 when invalid.
-size_t valid_sequence_length(std::string_view s) {
-  auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
-  unsigned char b0 = byte(0);
-  if (b0 < 0x80) return 1;
+struct Sequence {
   size_t length;
-  unsigned char low = 0x80, high = 0xBF;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    length = 2;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    length = 3;
-    if (b0 == 0xE0) low = 0xA0;
-    if (b0 == 0xED) high = 0x9F;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    length = 4;
-    if (b0 == 0xF0) low = 0x90;
-    if (b0 == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (s.size() < 2 || byte(1) < low || byte(1) > high) return 0;
-  for (size_t i = 2; i < length; ++i) {
-    if (i >= s.size() || byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-  }
-  return length;
-}
+  bool valid;
+};
 
-// Length of the maximal invalid prefix that one U+FFFD replaces: the lead byte
-// and the continuation bytes that still fit a possible sequence.
-size_t invalid_sequence_length(std::string_view s) {
+// The UTF-8 sequence at the start of `s` (not empty): a valid one, or the
+// maximal invalid prefix that one U+FFFD replaces, that is the lead byte and
+// the continuation bytes that still fit a possible sequence.
+Sequence scan_sequence(std::string_view s) {
   auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
   unsigned char b0 = byte(0);
+  if (b0 < 0x80) return {1, true};
   size_t expected;
   unsigned char low = 0x80, high = 0xBF;
   if (b0 >= 0xC2 && b0 <= 0xDF) {
@@ -54,14 +34,14 @@ size_t invalid_sequence_length(std::string_view s) {
     if (b0 == 0xF0) low = 0x90;
     if (b0 == 0xF4) high = 0x8F;
   } else {
-    return 1;
+    return {1, false};
   }
   size_t i = 1;
   if (i < s.size() && byte(i) >= low && byte(i) <= high) {
     ++i;
     while (i < expected && i < s.size() && byte(i) >= 0x80 && byte(i) <= 0xBF) ++i;
   }
-  return i;
+  return {i, i == expected};
 }
 
 // Length of the longest valid UTF-8 prefix. Programs' output is mostly ASCII,
@@ -80,9 +60,9 @@ size_t valid_prefix_length(std::string_view s) {
       ++i;
       continue;
     }
-    size_t n = valid_sequence_length(s.substr(i));
-    if (n == 0) break;
-    i += n;
+    Sequence next = scan_sequence(s.substr(i));
+    if (!next.valid) break;
+    i += next.length;
   }
   return i;
 }
@@ -104,7 +84,7 @@ std::string utf8_lossy(std::string_view bytes) {
     bytes.remove_prefix(valid);
     if (bytes.empty()) break;
     out.append("\xEF\xBF\xBD");
-    bytes.remove_prefix(invalid_sequence_length(bytes));
+    bytes.remove_prefix(scan_sequence(bytes).length);
   }
   return out;
 }
