@@ -115,7 +115,7 @@ expect() {  # what, wanted text, status wanted, then the command for cmd /c
   local what=$1 wanted=$2 wanted_status=$3 got status
   shift 3
   set +e
-  got=$("$wine" cmd /c "$*" 2>&1 </dev/null | tr -d '\r')
+  got=$(LC_ALL=C.UTF-8 "$wine" cmd /c "$*" 2>&1 </dev/null | tr -d '\r')
   status=${PIPESTATUS[0]}
   set -e
   if [ "$got" = "$wanted" ] && [ "$status" = "$wanted_status" ]; then
@@ -133,6 +133,16 @@ expect "laptop status without USERPROFILE" \
   "set USERPROFILE=&& $pelk_exe laptop status"
 expect "laptop share macos" "pelk: cannot change the screenshot folder: defaults: not found" 1 \
   "set USERPROFILE=$(windows_path "$home")&& $pelk_exe laptop share macos"
+# A home folder whose name is not ASCII is found and written under as it is.
+wide_home="$home/Zoë ✓"
+wide_home=$(printf "$wide_home")
+mkdir -p "$wide_home"
+expect "laptop share keep 3 with a non-ASCII home" "" 0 \
+  "set USERPROFILE=$(windows_path "$wide_home")&& $pelk_exe laptop share keep 3"
+if [ "$(cat "$wide_home/.config/pelk/share-keep-days" 2>/dev/null)" != "3" ]; then
+  echo "FAILED pelk.exe laptop share keep 3 did not write ~/.config/pelk/share-keep-days under $wide_home"
+  failures=$((failures + 1))
+fi
 rm -rf "$home"
 if [ "$failures" -ne 0 ]; then
   echo "Windows check failed."
