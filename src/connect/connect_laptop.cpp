@@ -16,6 +16,7 @@
 #include "tailnet/tailscale_install.h"
 #include "tools/console.h"
 #include "tools/elevated.h"
+#include "state/server_alias.h"
 
 namespace fs = std::filesystem;
 
@@ -50,7 +51,7 @@ Result<void> check_code_folder(const ConnectRequest& request, ToolRunner& runner
 Result<void> check_login(ToolRunner& runner, const std::string& address) {
   PELK_TRY_ASSIGN(ToolOutput login, runner.run_capture("ssh",
                                                        {"-o", "BatchMode=yes", "-o", "ConnectTimeout=15", "-o",
-                                                        "StrictHostKeyChecking=accept-new", "pelk", "true"},
+                                                        "StrictHostKeyChecking=accept-new", std::string(kServerAlias), "true"},
                                                        std::nullopt));
   if (login.success) return {};
   return fail_message("cannot log in as dev@" + address + ": " + std::string(trim(login.std_err)) +
@@ -63,7 +64,7 @@ Result<void> check_login(ToolRunner& runner, const std::string& address) {
 Result<fs::path> fetch_certificate(ToolRunner& runner, const fs::path& home) {
   std::string command = "cat " + std::string(kServerCertificate) + " 2>/dev/null || cat " +
                         std::string(kOlderServerCertificate);
-  PELK_TRY_ASSIGN(ToolOutput fetched, runner.run_capture("ssh", {"pelk", command}, std::nullopt));
+  PELK_TRY_ASSIGN(ToolOutput fetched, runner.run_capture("ssh", {std::string(kServerAlias), command}, std::nullopt));
   if (!fetched.success || fetched.std_out.find("BEGIN CERTIFICATE") == std::string::npos) {
     return fail_message("the server has no local CA yet (" + std::string(trim(fetched.std_err)) +
                         "); check that the environment is running with 'sudo pelk host status' on the server");

@@ -5,6 +5,7 @@
 
 #include "state/file_io.h"
 #include "state/text.h"
+#include "state/server_alias.h"
 
 namespace fs = std::filesystem;
 
@@ -62,7 +63,7 @@ std::string ssh_block_text(std::string_view address) {
   // The closing "Host *" ends the alias's section, so the user's top-level
   // lines that follow (Include, IdentityFile, ...) still apply to every host
   // rather than falling under `Host pelk`.
-  return std::string(kSshBlockBegin) + "\nHost pelk\n    HostName " + std::string(address) +
+  return std::string(kSshBlockBegin) + "\nHost " + std::string(kServerAlias) + "\n    HostName " + std::string(address) +
          "\n    User dev\n    ServerAliveInterval 30\nHost *\n" + std::string(kSshBlockEnd) + "\n";
 }
 

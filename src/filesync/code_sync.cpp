@@ -10,6 +10,7 @@
 #include "state/file_io.h"
 #include "state/text.h"
 #include "tools/console.h"
+#include "state/server_alias.h"
 
 namespace fs = std::filesystem;
 
@@ -29,7 +30,7 @@ Result<void> create_code_session(ToolRunner& runner, const SyncSpec& server, con
   PELK_TRY(create_folders(code_folder));
   std::vector<std::string> options;
   for (const auto& pattern : ignore_patterns(server)) options.push_back("--ignore=" + pattern);
-  std::string beta = std::string(kCodeServerAlias) + ":" + std::string(kServerCodeFolder);
+  std::string beta = std::string(kServerAlias) + ":" + std::string(kServerCodeFolder);
   PELK_TRY_ASSIGN(auto failure,
                   create_session(runner, kCodeSession, kTwoWayResolved, options, display_path(code_folder), beta));
   if (failure) return fail_message("starting the file sync failed: " + failure->error);
@@ -38,7 +39,7 @@ Result<void> create_code_session(ToolRunner& runner, const SyncSpec& server, con
 
 Result<void> print_off_notice(std::ostream& out, const fs::path& code_folder) {
   return print(out, "  File sync is off for this server: open projects over SSH (ssh " +
-                        std::string(kCodeServerAlias) + "). Your copy in " + display_path(code_folder) +
+                        std::string(kServerAlias) + "). Your copy in " + display_path(code_folder) +
                         " stays as it is.\n");
 }
 

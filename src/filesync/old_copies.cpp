@@ -29,8 +29,6 @@ fs::path without_trailing_parts(fs::path folder) {
   return folder;
 }
 
-fs::path path_from_text(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
-
 }  // namespace
 
 std::vector<std::string> resynced_projects(const SyncSpec& server, const SyncSpec& laptop,
@@ -51,7 +49,7 @@ fs::path old_copies_folder(const fs::path& code_folder, std::uint64_t seconds) {
   // A root has no parent and no name: its old copies go inside it.
   fs::path base = folder.has_relative_path() ? folder.parent_path() : folder;
   std::string name = has_name ? display_path(folder.filename()) : "Code";
-  return base / path_from_text(name + "-pelk-old") / std::to_string(seconds);
+  return base / path_from_utf8(name + "-pelk-old") / std::to_string(seconds);
 }
 
 Result<void> move_aside_old_copies(const fs::path& code_folder, const std::vector<std::string>& requested,

@@ -21,8 +21,6 @@ std::vector<fs::path> components(const fs::path& path) {
   return parts;
 }
 
-fs::path path_from_text(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
-
 bool is_own_session(const std::string& name) {
   return std::find(std::begin(kOwnSessions), std::end(kOwnSessions), name) != std::end(kOwnSessions);
 }
@@ -45,10 +43,10 @@ std::optional<std::string> other_sync_session_message(ToolRunner& runner, const 
   // Mutagen lists endpoints in their display form, so the code folder is
   // compared in that form too.
   std::string shown = display_path(code_folder);
-  fs::path code = path_from_text(shown);
+  fs::path code = path_from_utf8(shown);
   for (const auto& pair : session_endpoints(*listing)) {
     if (pair.session && is_own_session(*pair.session)) continue;
-    fs::path endpoint = path_from_text(pair.endpoint);
+    fs::path endpoint = path_from_utf8(pair.endpoint);
     if (!endpoint.is_absolute()) continue;
     if (!paths_overlap(endpoint, code)) continue;
     if (!pair.session) return std::nullopt;

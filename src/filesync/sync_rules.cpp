@@ -3,11 +3,12 @@
 #include <string>
 
 #include "state/file_io.h"
+#include "state/server_alias.h"
 
 namespace fs = std::filesystem;
 
 SyncSpec fetch_server_rules(ToolRunner& runner) {
-  auto run = run_capture(runner, "ssh", {std::string(kCodeServerAlias), "cat " + std::string(kServerRulesFile)});
+  auto run = run_capture(runner, "ssh", {std::string(kServerAlias), "cat " + std::string(kServerRulesFile)});
   if (!run || !run->success) return default_sync_spec();
   auto spec = parse_sync_spec(run->std_out);
   if (!spec) return default_sync_spec();

@@ -9,9 +9,7 @@
 #include "filesync/sync_spec.h"
 #include "tools/tool_runner.h"
 
-// The SSH host alias by which ssh and Mutagen reach the server, and the code
-// folder in the server login's home folder.
-inline constexpr std::string_view kCodeServerAlias = "pelk";
+// The code folder in the server login's home folder.
 inline constexpr std::string_view kServerCodeFolder = "Code";
 
 // The rules file in the server login's home folder, as the ssh command reads it.

@@ -10,6 +10,7 @@
 #include "state/laptop_config.h"
 #include "state/text.h"
 #include "tailnet/server_lookup.h"
+#include "state/server_alias.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ Result<std::string> laptop_status(ToolRunner& runner, const std::filesystem::pat
   std::string report = labelled("Server:", config.server + " (" + server_value + ")");
 
   PELK_TRY_ASSIGN(ToolOutput login,
-                  runner.run_capture("ssh", {"-o", "BatchMode=yes", "-o", "ConnectTimeout=10", "pelk", "true"},
+                  runner.run_capture("ssh", {"-o", "BatchMode=yes", "-o", "ConnectTimeout=10", std::string(kServerAlias), "true"},
                                      std::nullopt));
   report += labelled("SSH:", login.success ? "ok" : "cannot log in");
 

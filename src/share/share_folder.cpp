@@ -14,6 +14,3 @@ std::string server_file_path(std::string_view laptop_name, std::string_view stor
   return std::string(kServerShareRoot) + "/" + std::string(laptop_name) + "/" + std::string(stored_name);
 }
 
-fs::path path_from_utf8(std::string_view text) {
-  return fs::path(std::u8string(text.begin(), text.end()));
-}

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "state/server_alias.h"
+
 inline constexpr std::string_view kShareFolderName = "pelk-share";
 inline constexpr std::string_view kOldShareFolderName = "pelk-shots";  // used by older versions
 inline constexpr std::string_view kFromServerFolderName = "from-server";
@@ -16,8 +18,6 @@ inline constexpr std::string_view kKeepFolderName = "keep";
 // copes badly with them, and scp or rsync do the job better.
 inline constexpr std::uintmax_t kShareSizeLimit = 524288000;
 
-// The SSH host alias of the server; the host block maps it to the tailnet address.
-inline constexpr std::string_view kServerAlias = "pelk";
 // The server's share root as shown to the user and to agents (the login is "dev").
 inline constexpr std::string_view kServerShareRoot = "/home/dev/Share";
 
@@ -29,7 +29,3 @@ std::filesystem::path keep_folder(const std::filesystem::path& home);
 std::string server_share_folder(std::string_view laptop_name);
 // The absolute server path of a file stored in the share folder.
 std::string server_file_path(std::string_view laptop_name, std::string_view stored_name);
-
-// A path from UTF-8 text, the same on every platform (a plain narrow string
-// would be read in the ANSI code page on Windows).
-std::filesystem::path path_from_utf8(std::string_view text);

@@ -22,17 +22,16 @@ JsonResult<LaptopConfig> parse_laptop_config(std::string_view text) {
   if (!address) return std::unexpected(address.error());
   auto code_dir = fields->string("code_dir");
   if (!code_dir) return std::unexpected(code_dir.error());
-  return LaptopConfig{*server, *address, fs::u8path(*code_dir)};
+  return LaptopConfig{*server, *address, path_from_utf8(*code_dir)};
 }
 
 Result<std::string> laptop_config_text(const LaptopConfig& config) {
-  auto u8 = config.code_dir.u8string();
-  std::string code_dir(u8.begin(), u8.end());
-  if (!is_valid_utf8(code_dir) || !is_valid_utf8(config.server) || !is_valid_utf8(config.address)) {
+  auto code_dir = unicode_path_text(config.code_dir);
+  if (!code_dir || !is_valid_utf8(config.server) || !is_valid_utf8(config.address)) {
     return fail(CommandError::io("path contains invalid UTF-8 characters"));
   }
   return "{\n  \"server\": " + json_string(config.server) + ",\n  \"address\": " + json_string(config.address) +
-         ",\n  \"code_dir\": " + json_string(code_dir) + "\n}";
+         ",\n  \"code_dir\": " + json_string(*code_dir) + "\n}";
 }
 
 Result<LaptopConfig> load_config(const fs::path& home) {

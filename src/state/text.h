@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,3 +26,11 @@ bool starts_with(std::string_view text, std::string_view prefix);
 // A path as shown to the user and handed to Mutagen: the platform's separators,
 // parts that are not valid Unicode replaced by U+FFFD.
 std::string display_path(const std::filesystem::path& path);
+
+// The path as UTF-8 text with the platform's separators, or nothing when it is
+// not valid Unicode (bytes that are not UTF-8; on Windows a lone surrogate).
+std::optional<std::string> unicode_path_text(const std::filesystem::path& path);
+
+// A path from UTF-8 text, the same on every platform (a plain narrow string
+// would be read in the ANSI code page on Windows).
+std::filesystem::path path_from_utf8(std::string_view text);
