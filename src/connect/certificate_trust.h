@@ -5,6 +5,6 @@
 
 #include "connect/browser_trust.h"
 #include "connect/login_keychain.h"
-#include "connect/script_quote.h"
+#include "tools/script_quote.h"
 #include "connect/setup_script.h"
 #include "connect/system_trust.h"

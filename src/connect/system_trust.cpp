@@ -3,7 +3,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "connect/script_quote.h"
+#include "tools/script_quote.h"
 #include "state/text.h"
 
 namespace fs = std::filesystem;

@@ -28,9 +28,3 @@ ProgramCall clipboard_writer(OsKind os);
 // The JavaScript for Automation script that lists the pasteboard's file URLs.
 extern const std::string_view kMacFileListScript;
 
-// Single-quoted for sh: every ' becomes '\''.
-std::string shell_single_quoted(std::string_view text);
-// Single-quoted for PowerShell: every quote character doubled.
-std::string powershell_single_quoted(std::string_view text);
-// The body of an AppleScript string: backslashes doubled, then double quotes escaped.
-std::string applescript_string_body(std::string_view text);

@@ -1,5 +1,7 @@
 #include "tools/elevated.h"
 
+#include "tools/script_quote.h"
+
 const std::string_view kPowerShellPrologue =
     "$ErrorActionPreference = 'Stop'\n"
     "trap { Write-Host \"pelk: $_\" -ForegroundColor Red; Read-Host 'Press Enter to close'; exit 1 }\n";
@@ -15,27 +17,9 @@ const std::string_view kPowerShellLauncher =
     "'-NoProfile','-ExecutionPolicy','Bypass','-EncodedCommand',$e; exit $p.ExitCode } "
     "catch { Write-Error $_; exit 1 }";
 
-namespace {
-
-std::string replace_all(std::string_view text, char from, std::string_view to) {
-  std::string out;
-  for (char c : text) {
-    if (c == from) {
-      out += to;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
-}  // namespace
-
 std::string osascript_statement(std::string_view script) {
-  std::string command = "sh -c '" + replace_all(script, '\'', "'\\''") + "'";
-  // Backslashes first, so the ones added before quotes are not doubled.
-  std::string body = replace_all(replace_all(command, '\\', "\\\\"), '"', "\\\"");
-  return "do shell script \"" + body + "\" with administrator privileges";
+  std::string command = "sh -c " + shell_quote(script);
+  return "do shell script \"" + applescript_string_body(command) + "\" with administrator privileges";
 }
 
 std::string powershell_elevated_input(std::string_view script) {

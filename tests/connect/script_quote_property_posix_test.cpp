@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "connect/script_quote.h"
+#include "tools/script_quote.h"
 #include "connect/setup_script.h"
 #include "connect/system_trust.h"
 #include "state/text.h"

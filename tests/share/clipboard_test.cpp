@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "share/clipboard_programs.h"
+#include "tools/script_quote.h"
 
 namespace fs = std::filesystem;
 
@@ -90,7 +91,7 @@ TEST(Clipboard, ProgramsForEachPlatform) {
 
 TEST(Clipboard, PowerShellQuotingCoversTypographicQuotes) {
   // PowerShell closes a single-quoted string at U+2019 as well; doubling it keeps it literal.
-  EXPECT_EQ(powershell_single_quoted("C:\\Users\\O\xe2\x80\x99" "Brien'x"), "'C:\\Users\\O\xe2\x80\x99\xe2\x80\x99" "Brien''x'");
-  EXPECT_EQ(shell_single_quoted("a'b"), "'a'\\''b'");
+  EXPECT_EQ(powershell_quote("C:\\Users\\O\xe2\x80\x99" "Brien'x"), "'C:\\Users\\O\xe2\x80\x99\xe2\x80\x99" "Brien''x'");
+  EXPECT_EQ(shell_quote("a'b"), "'a'\\''b'");
   EXPECT_EQ(applescript_string_body("a\\\"b"), "a\\\\\\\"b");
 }

@@ -12,3 +12,7 @@ std::string shell_quote(std::string_view text);
 // takes the typographic single quotes (U+2018 to U+201B) as quote marks, so
 // they are doubled too; otherwise a name such as O’Brien would end the string.
 std::string powershell_quote(std::string_view text);
+
+// The body of an AppleScript string literal: backslashes doubled first, then
+// each double quote escaped (so the added backslashes are not doubled).
+std::string applescript_string_body(std::string_view text);

@@ -1,4 +1,4 @@
-#include "connect/script_quote.h"
+#include "tools/script_quote.h"
 
 #include <array>
 
@@ -39,4 +39,13 @@ std::string powershell_quote(std::string_view text) {
   }
   quoted += "'";
   return quoted;
+}
+
+std::string applescript_string_body(std::string_view text) {
+  std::string body;
+  for (char c : text) {
+    if (c == '\\' || c == '"') body += '\\';
+    body += c;
+  }
+  return body;
 }

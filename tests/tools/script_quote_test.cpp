@@ -1,4 +1,4 @@
-#include "connect/script_quote.h"
+#include "tools/script_quote.h"
 
 #include <gtest/gtest.h>
 
