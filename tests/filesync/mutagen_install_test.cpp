@@ -125,7 +125,7 @@ TEST(InstallMutagen, ACurlThatCannotStartIsAnIoError) {
   std::ostringstream out;
   auto result = install_mutagen_for("linux_amd64", runner, home.path(), out);
   ASSERT_FALSE(result);
-  EXPECT_EQ(result.error().code(), std::error_code(EACCES, std::system_category()));
+  EXPECT_EQ(result.error().code(), CommandError::io_errno(EACCES).code());
 }
 
 TEST(InstallMutagen, ADownloadThatDoesNotMatchThePinnedChecksumInstallsNothing) {

@@ -64,7 +64,7 @@ TEST(MutagenSessions, AFailedRunAndAFailureToStartAreToldApart) {
   EXPECT_FALSE(mutagen_installed(refused));
   EXPECT_EQ(list_sessions(refused), std::nullopt);
   auto start_error = [](const auto& result) { return result ? std::nullopt : result.error().code(); };
-  const auto permission_denied = std::error_code(EACCES, std::system_category());
+  const auto permission_denied = CommandError::io_errno(EACCES).code();
   EXPECT_EQ(start_error(session_exists(refused, kCodeSession)), permission_denied);
   EXPECT_EQ(start_error(create_session(refused, kCodeSession, kTwoWayResolved, {}, "/c", "pelk:Code")),
             permission_denied);

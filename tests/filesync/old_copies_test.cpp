@@ -91,7 +91,7 @@ TEST(OldCopies, ACopyMovedEarlierInTheSameSecondIsNeverReplaced) {
   std::ostringstream out;
   auto result = move_aside_old_copies(code, {"notes"}, out);
   ASSERT_FALSE(result);
-  EXPECT_EQ(result.error().code(), std::error_code(EEXIST, std::system_category()));
+  EXPECT_EQ(result.error().code(), CommandError::io_errno(EEXIST).code());
   EXPECT_EQ(read_text(code / "notes"), "newer");
   EXPECT_EQ(read_text(old_copies_folder(code, now) / "notes"), "moved before");
   EXPECT_EQ(out.str(), "");

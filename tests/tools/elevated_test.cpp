@@ -57,7 +57,7 @@ TEST(Elevated, RefusalIsFalseAndAMissingProgramDependsOnTheMethod) {
   broken.fail_start("osascript", EACCES);
   auto failed = run_elevated(ElevationMethod::Osascript, broken, "x");
   ASSERT_FALSE(failed);
-  EXPECT_EQ(failed.error().code(), std::error_code(EACCES, std::system_category()));
+  EXPECT_EQ(failed.error().code(), CommandError::io_errno(EACCES).code());
 }
 
 TEST(Elevated, PowerShellTextsAreExact) {
