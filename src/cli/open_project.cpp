@@ -2,14 +2,14 @@
 
 #include "cli/interactive_ssh.h"
 #include "cli/project_name.h"
-#include "state/text.h"
+#include "state/server_alias.h"
 
 std::optional<std::vector<std::string>> open_ssh_arguments(const std::optional<std::string>& name) {
-  if (!name) return std::vector<std::string>{"pelk", "ls -1 ~/Code"};
+  if (!name) return std::vector<std::string>{std::string(kServerAlias), "ls -1 ~/Code"};
   auto command = open_command(*name);
   if (!command) return std::nullopt;
   // -t: a terminal on the server even though a command is given.
-  return std::vector<std::string>{"-t", "pelk", *command};
+  return std::vector<std::string>{"-t", std::string(kServerAlias), *command};
 }
 
 int open_project(const std::optional<std::string>& name, std::ostream& err) {
