@@ -286,6 +286,20 @@ install_sudo_standin() {
   chmod 4750 "$W/bin/sudo"
 }
 
+# The laptop's namespace has a private /tmp, so the programs it runs (pelk and
+# the stand-ins) are copied where it can see them, wherever this checkout and
+# its build folder live.
+stage_laptop_programs() {
+  rm -rf "$W/laptop-programs"
+  mkdir -p "$W/laptop-programs"
+  cp -a "$E2E_DIR/standins/common.sh" "$E2E_DIR/standins/clipboard.sh" "$E2E_DIR/standins/laptop" \
+    "$W/laptop-programs/"
+  cp "$PELK_BINARY" "$W/laptop-programs/pelk"
+  chmod -R a+rX "$W/laptop-programs"
+  PELK_BINARY="$W/laptop-programs/pelk"
+  LAPTOP_PATH="$W/bin:$W/laptop-programs/laptop:/usr/local/bin:/usr/bin:/bin"
+}
+
 # The server as the scenarios expect it: projects in ~/Code, the environment's
 # CA, the sync rules, and the laptop's key authorised.
 reset_server() {
@@ -404,6 +418,7 @@ e2e_begin() {
   ensure_keys
   write_sshd_config
   install_sudo_standin
+  stage_laptop_programs
   stop_account_processes
   reset_state
   reset_server
