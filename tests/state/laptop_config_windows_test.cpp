@@ -32,3 +32,16 @@ TEST(WindowsLaptopConfig, NonAsciiHomeRoundTrips) {
   EXPECT_EQ(*loaded, config);
   EXPECT_EQ(display_path(loaded->code_dir), home_text + "\\Code");
 }
+
+// A Windows file name may hold a lone surrogate, which no UTF-8 text can
+// carry: the record is refused, never written damaged and never a crash.
+TEST(WindowsLaptopConfig, LoneSurrogateInTheCodeFolderIsRefused) {
+  TempFolder home;
+  std::wstring name = L"Code";
+  name += static_cast<wchar_t>(0xD800);
+  auto saved = save_config(home.path(), {"pelk", "100.64.0.7", home.path() / name});
+  ASSERT_FALSE(saved);
+  EXPECT_TRUE(saved.error().is_io());
+  EXPECT_EQ(saved.error().display(), "path contains invalid UTF-8 characters");
+  EXPECT_FALSE(fs::exists(state_dir(home.path()) / L"laptop.json"));
+}
