@@ -152,6 +152,9 @@ Result<ToolOutput> RealRunner::run_capture(const std::string& program, const std
 
   // Input is written while both outputs are read, so a child that answers
   // before it has read all its input cannot deadlock either side.
+  // Larger pipes mean fewer wake-ups for a child with much to say; a refusal
+  // (the system's limit) only keeps the default size.
+  for (int fd : {out.read_end, err.read_end}) (void)::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
   std::string out_bytes, err_bytes;
   std::string_view pending = input ? std::string_view(*input) : std::string_view();
   if (in.write_end >= 0) {
