@@ -70,18 +70,6 @@ bool is_not_found(const CommandError& error) {
   return code && *code == std::errc::no_such_file_or_directory;
 }
 
-Result<void> write_file_atomically(const fs::path& target, std::string_view bytes, fs::perms new_file_mode) {
-  bool given = false;
-  return write_file_atomically_from(
-      target,
-      [&]() -> Result<std::optional<std::string_view>> {
-        if (given) return std::optional<std::string_view>();
-        given = true;
-        return std::optional<std::string_view>(bytes);
-      },
-      new_file_mode);
-}
-
 Result<void> write_file_atomically_from(const fs::path& target, const ChunkSource& next, fs::perms new_file_mode) {
   PELK_TRY_ASSIGN(fs::path destination, final_target(target));
 
