@@ -478,6 +478,16 @@ connect_laptop() {
 }
 
 # Files written in the laptop's system folders through the overlays.
+# A system file removed in the laptop's view: gone from the overlay, or hidden
+# there by a whiteout when the machine itself has a file of that name (an
+# installed pelk in /usr/local/bin, say).
+check_system_file_removed() { # path as on the machine
+  local upper
+  upper=$(system_file "$1")
+  if [ -c "$upper" ] && [ "$(stat -c '%t:%T' "$upper")" = "0:0" ]; then return 0; fi
+  check_absent "$upper"
+}
+
 system_file() { # path as on the machine, e.g. /etc/hosts
   case $1 in
     /etc/*) printf '%s/system/etc/upper/%s' "$W" "${1#/etc/}" ;;

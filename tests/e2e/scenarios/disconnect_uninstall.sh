@@ -25,7 +25,7 @@ pelk laptop disconnect
 check_status 0 "disconnect"
 check_out "disconnect" "Disconnected. Your files stay on both sides; the certificate stays trusted."
 check_eq "Mutagen sessions left after disconnect" "$(ls "$W/state/mutagen" | grep '\.session$')" "photos.session"
-check_absent "$(system_file /etc/systemd/resolved.conf.d/pelk.conf)"
+check_system_file_removed /etc/systemd/resolved.conf.d/pelk.conf
 check_eq "the resolver's routes after disconnect" "$(cat "$W/state/resolved-routes")" ""
 check_file "$L/.ssh/config" "$config_before
 "
@@ -48,10 +48,10 @@ server_before=$(manifest "$SERVER_HOME")
 pelk laptop uninstall
 check_status 0 "uninstall"
 check_out "uninstall" "pelk was removed from this laptop. Your synced folder and ~/pelk-share stay as they are."
-check_absent "$(system_file /usr/local/share/ca-certificates/pelk-environment-ca.crt)"
+check_system_file_removed /usr/local/share/ca-certificates/pelk-environment-ca.crt
 grep -qF "$(sed -n 2p "$W/keys/ca.cert.pem")" "$(system_file /etc/ssl/certs/ca-certificates.crt)" &&
   check_fail "the system bundle still holds the certificate"
-check_absent "$(system_file /usr/local/bin/pelk)"
+check_system_file_removed /usr/local/bin/pelk
 as_laptop certutil -L -d "sql:$L/.pki/nssdb" -n "pelk environment CA" >/dev/null 2>&1 &&
   check_fail "the NSS store still holds the certificate"
 calls | grep -q '^mutagen daemon stop' &&
