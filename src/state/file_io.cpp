@@ -14,3 +14,10 @@ Result<void> write_file_atomically(const fs::path& target, std::string_view byte
       },
       new_file_mode);
 }
+
+Result<void> create_folders(const fs::path& folder) {
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (ec) return fail_io(ec);
+  return {};
+}

@@ -97,22 +97,11 @@ Result<void> write_file_atomically_from(const fs::path& target, const ChunkSourc
   if (::fsync(fd) != 0) return abandon(CommandError::io_errno(errno));
   // The umask narrowed the new file's mode; an existing file's mode is kept exactly.
   if (exists && ::fchmod(fd, mode) != 0) return abandon(CommandError::io_errno(errno));
-  if (::close(fd) != 0) {
+  int closed = ::close(fd);
+  if (closed != 0 || ::rename(temporary.c_str(), destination.c_str()) != 0) {
     int saved = errno;
     ::unlink(temporary.c_str());
     return fail(CommandError::io_errno(saved));
   }
-  if (::rename(temporary.c_str(), destination.c_str()) != 0) {
-    int saved = errno;
-    ::unlink(temporary.c_str());
-    return fail(CommandError::io_errno(saved));
-  }
-  return {};
-}
-
-Result<void> create_folders(const fs::path& folder) {
-  std::error_code ec;
-  fs::create_directories(folder, ec);
-  if (ec) return fail_io(ec);
   return {};
 }

@@ -146,10 +146,3 @@ Result<void> write_file_atomically_from(const fs::path& target, const ChunkSourc
   }
   return {};
 }
-
-Result<void> create_folders(const fs::path& folder) {
-  std::error_code ec;
-  fs::create_directories(folder, ec);
-  if (ec) return fail_io(ec);
-  return {};
-}

@@ -113,8 +113,6 @@ std::vector<std::string_view> split_lines(std::string_view text) {
   return lines;
 }
 
-bool starts_with(std::string_view text, std::string_view prefix) { return text.starts_with(prefix); }
-
 std::filesystem::path path_from_utf8(std::string_view text) {
   return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }

@@ -21,8 +21,6 @@ std::string join(const std::vector<std::string>& items, std::string_view separat
 // A final line feed does not start an extra empty line.
 std::vector<std::string_view> split_lines(std::string_view text);
 
-bool starts_with(std::string_view text, std::string_view prefix);
-
 // A path as shown to the user and handed to Mutagen: the platform's separators,
 // parts that are not valid Unicode replaced by U+FFFD.
 std::string display_path(const std::filesystem::path& path);
