@@ -10,10 +10,10 @@ install_missing() {
   local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   if [ -z "${PELK_APT_UPDATED:-}" ]; then
-    $sudo apt-get update -qq || return 1
+    $sudo apt-get -o DPkg::Lock::Timeout=900 update -qq || return 1
     export PELK_APT_UPDATED=1
   fi
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
 BUILD_PACKAGES=(g++ cmake make libcli11-dev nlohmann-json3-dev zlib1g-dev libarchive-dev libssl-dev pkg-config)
