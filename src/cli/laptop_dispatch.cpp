@@ -4,7 +4,10 @@
 
 #include "share/screenshots.h"
 #include "state/paths.h"
+#include "state/text.h"
 #include "tools/console.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -19,6 +22,45 @@ Result<const F*> built(const F& entry) {
   return &entry;
 }
 
+// Mutagen and the share paths carry folders as Unicode text: a folder whose
+// path is not would reach them under another name, one that does not exist.
+// So it is refused before a command changes anything.
+Result<void> check_unicode_home(const fs::path& home) {
+  if (unicode_path_text(home)) return {};
+  return fail_message("the home folder " + display_path(home) +
+                      " is not a valid Unicode path, so pelk cannot sync or share from it");
+}
+
+Result<void> check_code_folder_path(const fs::path& code_folder) {
+  if (!unicode_path_text(code_folder)) {
+    return fail_message("the code folder " + display_path(code_folder) +
+                        " is not a valid Unicode path, so pelk cannot sync it; rename it, or connect again with "
+                        "--code-dir <folder>");
+  }
+  if (!code_folder.is_absolute()) {
+    return fail_message("the code folder " + display_path(code_folder) +
+                        " is not an absolute path; connect again with --code-dir <folder>");
+  }
+  return {};
+}
+
+// A trailing separator or "." names the same folder; Mutagen and the summary
+// show it without.
+fs::path without_trailing_separator(fs::path folder) {
+  if (!folder.has_filename() && folder.has_relative_path()) folder = folder.parent_path();
+  return folder;
+}
+
+Result<fs::path> absolute_code_folder(const fs::path& given, const fs::path& working_folder) {
+  if (given.is_absolute()) return given;
+  fs::path joined = without_trailing_separator((working_folder / given).lexically_normal());
+  if (working_folder.empty() || !joined.is_absolute()) {
+    return fail_message("cannot tell where the code folder " + display_path(given) +
+                        " is; give --code-dir as an absolute path");
+  }
+  return joined;
+}
+
 Result<void> print_copied(std::ostream& out, const Result<std::string>& sent) {
   PELK_TRY(sent);
   PELK_TRY(print(out, *sent));
@@ -26,6 +68,7 @@ Result<void> print_copied(std::ostream& out, const Result<std::string>& sent) {
 }
 
 Result<void> run_share(const ShareCommand& command, const LaptopEntries& entries, const LaptopContext& c) {
+  PELK_TRY(check_unicode_home(c.home));
   return std::visit(
       Overloaded{
           [&](const cli::ShareOn&) -> Result<void> {
@@ -63,13 +106,18 @@ Result<void> run_laptop(const LaptopCommand& command, const LaptopEntries& entri
       Overloaded{
           [&](const cli::Connect& connect) -> Result<void> {
             PELK_TRY_ASSIGN(auto entry, built(entries.connect_laptop));
-            return (*entry)(connect_request(connect, c), c.runner, c.out);
+            PELK_TRY(check_unicode_home(c.home));
+            PELK_TRY_ASSIGN(ConnectRequest request, connect_request(connect, c));
+            PELK_TRY(check_code_folder_path(request.code_dir));
+            return (*entry)(request, c.runner, c.out);
           },
           [&](const cli::Sync&) -> Result<void> {
             PELK_TRY_ASSIGN(auto load, built(entries.load_config));
             PELK_TRY_ASSIGN(auto sync, built(entries.sync_code));
             PELK_TRY_ASSIGN(auto share, built(entries.setup_share));
+            PELK_TRY(check_unicode_home(c.home));
             PELK_TRY_ASSIGN(LaptopConfig config, (*load)(c.home));
+            PELK_TRY(check_code_folder_path(config.code_dir));
             PELK_TRY((*sync)(c.runner, state_dir(c.home), config.code_dir, c.out));
             return (*share)(c.runner, c.home, c.out);
           },
@@ -93,10 +141,12 @@ Result<void> run_laptop(const LaptopCommand& command, const LaptopEntries& entri
 
 }  // namespace
 
-ConnectRequest connect_request(const cli::Connect& command, const LaptopContext& context) {
+Result<ConnectRequest> connect_request(const cli::Connect& command, const LaptopContext& context) {
   ConnectRequest request;
   request.server = command.server;
-  request.code_dir = command.code_dir ? *command.code_dir : context.home / "Code";
+  PELK_TRY_ASSIGN(request.code_dir,
+                  absolute_code_folder(command.code_dir ? *command.code_dir : context.home / "Code",
+                                       context.working_folder));
   request.home = context.home;
   request.force = command.force;
   request.os = context.os;

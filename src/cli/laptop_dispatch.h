@@ -15,13 +15,16 @@
 struct LaptopContext {
   ToolRunner& runner;
   std::filesystem::path home;
+  std::filesystem::path working_folder;  // where relative paths on the command line start; empty if unknown
   OsKind os;
   ElevationMethod elevation;
   std::ostream& out;  // progress and results
   std::ostream& err;  // the failure line
 };
 
-ConnectRequest connect_request(const cli::Connect& command, const LaptopContext& context);
+// The request for connect; a relative --code-dir is made absolute against the
+// working folder here, so the folder stored and synced is the one meant now.
+Result<ConnectRequest> connect_request(const cli::Connect& command, const LaptopContext& context);
 
 // 0 on success; on failure "pelk: " and the error's text on `err`, and 1.
 int dispatch_laptop(const LaptopCommand& command, const LaptopEntries& entries, const LaptopContext& context);

@@ -1,6 +1,8 @@
 #include "cli/laptop_main.h"
 
+#include <filesystem>
 #include <iostream>
+#include <system_error>
 
 #include "cli/elevation_choice.h"
 #include "cli/laptop_dispatch.h"
@@ -18,6 +20,8 @@ int laptop_main(const LaptopCommand& command) {
   ensure_tools_on_path(*home);
   RealRunner runner;
   OsKind os = build_os_kind();
-  LaptopContext context{runner, *home, os, choose_elevation_method(os, runner), std::cout, std::cerr};
+  std::error_code no_working_folder;
+  std::filesystem::path working_folder = std::filesystem::current_path(no_working_folder);
+  LaptopContext context{runner, *home, working_folder, os, choose_elevation_method(os, runner), std::cout, std::cerr};
   return dispatch_laptop(command, real_laptop_entries(), context);
 }

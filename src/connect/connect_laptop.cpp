@@ -1,6 +1,7 @@
 #include "connect/connect_laptop.h"
 
 #include "connect/certificate_trust.h"
+#include "connect/server_change.h"
 #include "connect/sites_zone.h"
 #include "connect/ssh_block.h"
 #include "filesync/code_folder_size.h"
@@ -113,6 +114,7 @@ Result<void> connect_laptop(const ConnectRequest& request, ToolRunner& runner, s
 
   PELK_TRY(header(out, "File sync"));
   PELK_TRY(install_mutagen(runner, request.home, out));
+  PELK_TRY(forget_code_sync_of_other_server(runner, request.home, request.server, address, out));
   PELK_TRY(sync_code(runner, state_dir(request.home), request.code_dir, out));
   PELK_TRY(setup_share(runner, request.home, out));
 

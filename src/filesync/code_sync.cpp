@@ -6,6 +6,7 @@
 #include "filesync/mutagen_release.h"
 #include "filesync/mutagen_sessions.h"
 #include "filesync/old_copies.h"
+#include "filesync/other_sync_session.h"
 #include "filesync/sync_rules.h"
 #include "state/file_io.h"
 #include "state/text.h"
@@ -53,16 +54,27 @@ Result<void> sync_code(ToolRunner& runner, const fs::path& state_folder, const f
   auto stored = load_laptop_rules(state_folder);
   SyncSpec laptop = stored ? *stored : default_sync_spec();
 
-  PELK_TRY_ASSIGN(bool exists, session_exists(runner, kCodeSession));
+  PELK_TRY_ASSIGN(auto listing, session_listing(runner, kCodeSession));
+  bool exists = listing.has_value();
+  // A session that syncs another laptop folder (connect ran with another
+  // --code-dir) is replaced like one under old rules.
+  std::optional<std::string> synced_folder = exists ? alpha_endpoint(*listing, kCodeSession) : std::nullopt;
+  if (synced_folder && same_folder(path_from_utf8(*synced_folder), code_folder)) synced_folder.reset();
+  bool rules_changed = !same_rules(server, laptop);
+
   bool replaced = false;
   bool move_aside = false;
-  if (exists && same_rules(server, laptop)) {
+  if (exists && !rules_changed && !synced_folder) {
     PELK_TRY(print(out, "  The sync session is up to date.\n"));
   } else {
     if (exists) {
       // Every change made so far reaches the other side under the old rules
-      // before the session goes.
+      // (and from the old folder) before the session goes.
       PELK_TRY_ASSIGN(auto failure, flush_session(runner, kCodeSession));
+      if (failure && synced_folder) {
+        return fail_message("cannot finish syncing " + *synced_folder + " before switching to " +
+                            display_path(code_folder) + ": " + failure->error);
+      }
       if (failure) return fail_message("cannot finish syncing before applying the new rules: " + failure->error);
       PELK_TRY(terminate_session(runner, kCodeSession));
       replaced = true;
@@ -74,7 +86,11 @@ Result<void> sync_code(ToolRunner& runner, const fs::path& state_folder, const f
     } else {
       if (move_aside) PELK_TRY(move_aside_old_copies(code_folder, resynced_projects(server, laptop, code_folder), out));
       PELK_TRY(create_code_session(runner, server, code_folder));
-      if (replaced) PELK_TRY(print(out, "  Applied the new sync rules.\n"));
+      if (synced_folder) {
+        PELK_TRY(print(out, "  The sync session now syncs " + display_path(code_folder) + " instead of " +
+                                *synced_folder + ".\n"));
+      }
+      if (replaced && rules_changed) PELK_TRY(print(out, "  Applied the new sync rules.\n"));
     }
   }
 

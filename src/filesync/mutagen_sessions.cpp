@@ -24,8 +24,14 @@ bool mutagen_installed(ToolRunner& runner) {
 }
 
 Result<bool> session_exists(ToolRunner& runner, std::string_view name) {
+  PELK_TRY_ASSIGN(auto listing, session_listing(runner, name));
+  return listing.has_value();
+}
+
+Result<std::optional<std::string>> session_listing(ToolRunner& runner, std::string_view name) {
   PELK_TRY_ASSIGN(ToolOutput run, mutagen(runner, {"sync", "list", std::string(name)}));
-  return run.success;
+  if (!run.success) return std::optional<std::string>();
+  return std::optional<std::string>(std::move(run.std_out));
 }
 
 std::optional<std::string> list_sessions(ToolRunner& runner) {
@@ -71,4 +77,11 @@ std::vector<SessionEndpoint> session_endpoints(std::string_view listing) {
     }
   }
   return pairs;
+}
+
+std::optional<std::string> alpha_endpoint(std::string_view listing, std::string_view session) {
+  for (const auto& pair : session_endpoints(listing)) {
+    if (pair.session == session) return pair.endpoint;
+  }
+  return std::nullopt;
 }

@@ -32,6 +32,8 @@ using MutagenRun = Result<std::optional<MutagenFailure>>;
 
 bool mutagen_installed(ToolRunner& runner);
 Result<bool> session_exists(ToolRunner& runner, std::string_view name);
+// The "sync list" text of one session, or none when Mutagen has no such session.
+Result<std::optional<std::string>> session_listing(ToolRunner& runner, std::string_view name);
 std::optional<std::string> list_sessions(ToolRunner& runner);
 MutagenRun create_session(ToolRunner& runner, std::string_view name, std::string_view mode,
                           const std::vector<std::string>& options, const std::string& alpha, const std::string& beta);
@@ -48,3 +50,6 @@ struct SessionEndpoint {
   bool operator==(const SessionEndpoint&) const = default;
 };
 std::vector<SessionEndpoint> session_endpoints(std::string_view listing);
+
+// The first endpoint (alpha) listed under the session's name, if any.
+std::optional<std::string> alpha_endpoint(std::string_view listing, std::string_view session);

@@ -1,7 +1,6 @@
 #include "filesync/old_copies.h"
 
 #include <algorithm>
-#include <cerrno>
 
 #include "state/clock.h"
 #include "state/file_io.h"
@@ -52,25 +51,36 @@ fs::path old_copies_folder(const fs::path& code_folder, std::uint64_t seconds) {
   return base / path_from_utf8(name + "-pelk-old") / std::to_string(seconds);
 }
 
+namespace {
+
+// A folder of this move's own: the seconds, or the seconds and "-2", "-3"...
+// when an earlier move in the same second made that one. Making the folder is
+// what claims it, so two moves never share one.
+Result<fs::path> claim_old_copies_folder(const fs::path& dated) {
+  PELK_TRY(create_folders(dated.parent_path()));
+  std::string seconds = display_path(dated.filename());
+  for (unsigned n = 1;; ++n) {
+    fs::path candidate = n == 1 ? dated : dated.parent_path() / path_from_utf8(seconds + "-" + std::to_string(n));
+    std::error_code ec;
+    if (fs::create_directory(candidate, ec)) return candidate;
+    if (ec) return fail_io(ec);
+  }
+}
+
+}  // namespace
+
 Result<void> move_aside_old_copies(const fs::path& code_folder, const std::vector<std::string>& requested,
                                    std::ostream& out) {
   // Only a plain project name can never reach outside the code folder.
   std::vector<std::string> names;
   for (const auto& name : requested) {
-    if (valid_project_name(name)) names.push_back(name);
+    if (valid_project_name(name) && !contains(names, name)) names.push_back(name);
   }
   if (names.empty()) return {};
-  fs::path target = old_copies_folder(code_folder, unix_seconds_now());
-  PELK_TRY(create_folders(target));
+  PELK_TRY_ASSIGN(fs::path target, claim_old_copies_folder(old_copies_folder(code_folder, unix_seconds_now())));
   for (const auto& name : names) {
-    fs::path moved = target / name;
-    // Two moves in the same second share the folder; a copy already there is
-    // never replaced.
     std::error_code ec;
-    if (fs::exists(fs::symlink_status(moved, ec))) {
-      return fail(CommandError::io_errno(EEXIST));
-    }
-    fs::rename(code_folder / name, moved, ec);
+    fs::rename(code_folder / name, target / name, ec);
     if (ec) return fail_io(ec);
   }
   return print(out, "  Syncing again from the server: " + join(names, ", ") + ". The older laptop copies are in " +
@@ -80,6 +90,8 @@ Result<void> move_aside_old_copies(const fs::path& code_folder, const std::vecto
 std::vector<std::string> server_only_copies(const SyncSpec& server, const fs::path& code_folder) {
   std::vector<std::string> names;
   for (const auto& name : server.server_only) {
+    // Only a plain project name names a folder inside the code folder.
+    if (!valid_project_name(name)) continue;
     std::error_code ec;
     if (fs::is_directory(code_folder / name, ec)) names.push_back(name);
   }

@@ -19,7 +19,8 @@
 std::vector<std::string> resynced_projects(const SyncSpec& server, const SyncSpec& laptop,
                                            const std::filesystem::path& code_folder);
 
-// The folder a move made now puts the copies in: <code folder>-pelk-old/<seconds>.
+// The folder a move made now puts the copies in: <code folder>-pelk-old/<seconds>
+// (a later move in the same second adds "-2", "-3"...).
 std::filesystem::path old_copies_folder(const std::filesystem::path& code_folder, std::uint64_t seconds);
 
 // Moves each named project out of the code folder into a new dated folder
@@ -28,5 +29,6 @@ std::filesystem::path old_copies_folder(const std::filesystem::path& code_folder
 Result<void> move_aside_old_copies(const std::filesystem::path& code_folder, const std::vector<std::string>& names,
                                    std::ostream& out);
 
-// The server-only names that still have a folder in the code folder.
+// The server-only names that still have a folder in the code folder; only
+// plain project names count, so the list never points outside it.
 std::vector<std::string> server_only_copies(const SyncSpec& server, const std::filesystem::path& code_folder);

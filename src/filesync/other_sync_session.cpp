@@ -35,6 +35,8 @@ bool paths_overlap(const fs::path& a, const fs::path& b) {
   return std::equal(left.begin(), left.begin() + static_cast<std::ptrdiff_t>(shared), right.begin());
 }
 
+bool same_folder(const fs::path& a, const fs::path& b) { return components(a) == components(b); }
+
 std::optional<std::string> other_sync_session_message(ToolRunner& runner, const fs::path& code_folder) {
   auto ours = session_exists(runner, kCodeSession);
   if (ours && *ours) return std::nullopt;

@@ -16,3 +16,7 @@ std::optional<std::string> other_sync_session_message(ToolRunner& runner, const 
 // whole components ("/a/bc" is not inside "/a/b"). A relative path never
 // meets an absolute one.
 bool paths_overlap(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// Whether both paths name the same folder, compared by whole components
+// ("/a/b/" and "/a/./b" name /a/b).
+bool same_folder(const std::filesystem::path& a, const std::filesystem::path& b);

@@ -37,9 +37,14 @@ std::optional<fs::path> clipboard_line_to_path(std::string_view line) {
     std::string_view rest = line.substr(kFileScheme.size());
     size_t slash = rest.find('/');
     if (slash == std::string_view::npos) return std::nullopt;
-    return path_from_utf8(utf8_lossy(percent_decoded(rest.substr(slash))));
+    std::string decoded = percent_decoded(rest.substr(slash));
+    // No file's path holds a NUL byte: the system would read the path only up
+    // to it, and another file than the one shown would be sent.
+    if (decoded.find('\0') != std::string::npos) return std::nullopt;
+    return path_from_utf8(utf8_lossy(decoded));
   }
   if (line.find("://") != std::string_view::npos) return std::nullopt;
+  if (line.find('\0') != std::string_view::npos) return std::nullopt;
   return path_from_utf8(line);
 }
 

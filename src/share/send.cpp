@@ -1,5 +1,8 @@
 #include "share/send.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <random>
 #include <system_error>
 
 #include "filesync/mutagen_sessions.h"
@@ -8,6 +11,7 @@
 #include "share/laptop_name.h"
 #include "share/share_flags.h"
 #include "share/share_folder.h"
+#include "share/stored_name.h"
 #include "state/clock.h"
 #include "state/file_io.h"
 #include "state/text.h"
@@ -38,35 +42,70 @@ Result<void> check_sendable(const fs::path& path) {
   return {};
 }
 
-std::string file_name_of(const fs::path& path) {
-  fs::path name = path.filename();
-  if (name.empty() || name == "." || name == "..") return "file";
-  return display_path(name);
+// Names tried for one file before giving up (a share folder that cannot be
+// looked into would otherwise seem full forever).
+constexpr unsigned kNameAttempts = 1000;
+
+bool something_at(const fs::path& path) {
+  std::error_code ec;
+  return fs::symlink_status(path, ec).type() != fs::file_type::not_found;
 }
 
-// The name a file is stored under: its own, or with the time stamp in front
-// when the share folder already holds something of that name.
-std::string stored_name_for(const fs::path& folder, const fs::path& source) {
-  std::string name = file_name_of(source);
-  std::error_code ec;
-  auto existing = fs::symlink_status(folder / path_from_utf8(name), ec);
-  if (existing.type() == fs::file_type::not_found) return name;
-  return std::to_string(unix_millis_now()) + "-" + name;
-}
-
-// Copied beside the target under a hidden name and renamed over it, so the
-// share session never sees a half-written file.
-Result<void> copy_into(const fs::path& source, const fs::path& target) {
-  fs::path partial = target.parent_path() / path_from_utf8("." + display_path(target.filename()) + ".pelk-partial");
-  std::error_code ec;
-  fs::copy_file(source, partial, fs::copy_options::overwrite_existing, ec);
-  if (!ec) fs::rename(partial, target, ec);
-  if (ec) {
+// A hidden file beside the stored ones, short whatever the sent name is, and
+// of this copy's own.
+Result<fs::path> copy_to_partial(const fs::path& source, const fs::path& folder) {
+  std::random_device random;
+  for (int attempt = 0;; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, ".pelk-send-%08x%08x", random(), random());
+    fs::path partial = folder / name;
+    std::error_code ec;
+    if (fs::copy_file(source, partial, fs::copy_options::none, ec)) return partial;
+    if (ec == std::errc::file_exists && attempt < 8) continue;  // another send's, left or running
     std::error_code ignored;
     fs::remove(partial, ignored);
     return fail_io(ec);
   }
-  return {};
+}
+
+// Gives the copied file the first of its names that nothing in the share
+// folder holds yet. A hard link claims the name only when it is free, so
+// nothing already there is ever replaced; a file system without links gets a
+// look before the rename instead.
+Result<std::string> place_partial(const fs::path& partial, const fs::path& folder, const fs::path& source,
+                                  const std::vector<std::string>& taken) {
+  std::string plain = plain_stored_name(source);
+  for (unsigned attempt = 0; attempt < kNameAttempts; ++attempt) {
+    std::string name = attempt == 0 ? plain : stamped_stored_name(plain, unix_millis_now(), attempt);
+    if (std::find(taken.begin(), taken.end(), name) != taken.end()) continue;
+    fs::path target = folder / path_from_utf8(name);
+    if (something_at(target)) continue;
+    std::error_code ec;
+    fs::create_hard_link(partial, target, ec);
+    if (ec) {
+      if (something_at(target)) continue;
+      ec.clear();
+      fs::rename(partial, target, ec);
+      if (ec) return fail_io(ec);
+    } else {
+      fs::remove(partial, ec);  // the name is stored either way
+    }
+    return name;
+  }
+  return fail_io(std::make_error_code(std::errc::file_exists));
+}
+
+// Copied beside the stored files under a hidden name first, so the share
+// session never sees a half-written file. `taken` holds the names stored
+// earlier in the same send.
+Result<std::string> store_file(const fs::path& source, const fs::path& folder, const std::vector<std::string>& taken) {
+  PELK_TRY_ASSIGN(fs::path partial, copy_to_partial(source, folder));
+  auto stored = place_partial(partial, folder, source, taken);
+  if (!stored) {
+    std::error_code ignored;
+    fs::remove(partial, ignored);
+  }
+  return stored;
 }
 
 bool is_file_or_folder(const fs::path& path) {
@@ -78,7 +117,12 @@ bool is_file_or_folder(const fs::path& path) {
 Result<std::string> send_clipboard_image(ToolRunner& runner, const fs::path& home, OsKind os) {
   fs::path folder = share_folder(home);
   PELK_TRY(create_folders(folder));
-  std::string name = "shot-" + std::to_string(unix_millis_now()) + ".png";
+  std::uint64_t millis = unix_millis_now();
+  std::string name = shot_stored_name(millis, 1);
+  for (unsigned attempt = 2; something_at(folder / name); ++attempt) {
+    if (attempt > kNameAttempts) return fail_io(std::make_error_code(std::errc::file_exists));
+    name = shot_stored_name(millis, attempt);
+  }
   fs::path target = folder / name;
   ProgramCall saver = clipboard_image_saver(os, display_path(target));
   PELK_TRY_ASSIGN(ToolOutput saved, run_capture(runner, saver.program, saver.args));
@@ -100,8 +144,7 @@ Result<std::string> send_files(ToolRunner& runner, const fs::path& home, OsKind 
   PELK_TRY(create_folders(folder));
   std::vector<std::string> stored;
   for (const fs::path& file : files) {
-    std::string name = stored_name_for(folder, file);
-    PELK_TRY(copy_into(file, folder / path_from_utf8(name)));
+    PELK_TRY_ASSIGN(std::string name, store_file(file, folder, stored));
     stored.push_back(std::move(name));
   }
   return deliver_to_server(runner, home, os, stored);

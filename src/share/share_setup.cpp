@@ -43,12 +43,14 @@ Result<void> terminate_if_present(ToolRunner& runner, std::string_view session) 
 
 // Older versions shared through ~/pelk-shots. It is moved once, and the macOS
 // screenshot folder follows it when it pointed there. Any failure here only
-// means the old folder stays where it is.
+// means the old folder stays where it is. Only a real folder is moved: a link
+// there points at a folder of the user's own (say their screenshots), which
+// must never become the share folder, pruned and sent to the server.
 void move_old_share_folder(ToolRunner& runner, const fs::path& home) {
   fs::path old_folder = home / kOldShareFolderName;
   fs::path folder = share_folder(home);
   std::error_code ec;
-  if (!fs::is_directory(old_folder, ec) || ec) return;
+  if (fs::symlink_status(old_folder, ec).type() != fs::file_type::directory || ec) return;
   if (fs::symlink_status(folder, ec).type() != fs::file_type::not_found) return;
   fs::rename(old_folder, folder, ec);
   if (ec) return;

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "state/paths.h"
+#include "state/text.h"
 #include "support/fake_runner.h"
 
 namespace fs = std::filesystem;
@@ -81,10 +82,10 @@ struct Outcome {
 };
 
 Outcome dispatch(const LaptopCommand& command, const LaptopEntries& entries, OsKind os = OsKind::Linux,
-             ElevationMethod elevation = ElevationMethod::Sudo) {
+             ElevationMethod elevation = ElevationMethod::Sudo, const fs::path& home = "/home/ann") {
   FakeRunner runner;
   std::ostringstream out, err;
-  LaptopContext context{runner, "/home/ann", os, elevation, out, err};
+  LaptopContext context{runner, home, "/home/ann/projects", os, elevation, out, err};
   int status = dispatch_laptop(command, entries, context);
   return {status, out.str(), err.str()};
 }
@@ -100,7 +101,14 @@ TEST(LaptopDispatch, ConnectRequestCarriesOptionsHomeAndPlatform) {
   };
   const std::vector<Row> rows = {
       {cli::Connect{}, "pelk", "/home/ann/Code", false},
-      {cli::Connect{"my-box", fs::path("../x"), true}, "my-box", "../x", true},
+      // A relative folder is taken from the working folder, once: it is stored
+      // and synced as that absolute path. (As given, "a:b" would be a remote
+      // endpoint to Mutagen and "-d" an option.)
+      {cli::Connect{"my-box", fs::path("../x"), true}, "my-box", "/home/ann/x", true},
+      {cli::Connect{"pelk", fs::path("work"), false}, "pelk", "/home/ann/projects/work", false},
+      {cli::Connect{"pelk", fs::path("./a:b/"), false}, "pelk", "/home/ann/projects/a:b", false},
+      {cli::Connect{"pelk", fs::path("-d"), false}, "pelk", "/home/ann/projects/-d", false},
+      {cli::Connect{"pelk", fs::path("."), false}, "pelk", "/home/ann/projects", false},
       {cli::Connect{"100.64.0.9", fs::path("/srv/code/"), false}, "100.64.0.9", "/srv/code/", false},
   };
   for (const auto& row : rows) {
@@ -198,5 +206,55 @@ TEST(LaptopDispatch, EachCommandReachesItsEntryWithItsArguments) {
     Outcome run = dispatch(row.command, stand.entries(), OsKind::Windows, ElevationMethod::PowerShellRunAs);
     EXPECT_EQ(run.status, 0) << row.logged;
     EXPECT_EQ(stand.log, std::vector<std::string>{row.logged});
+  }
+}
+
+// Mutagen and the share paths carry folders as Unicode text, so a home or
+// code folder whose path is not is refused before any entry runs.
+TEST(LaptopDispatch, FoldersThatAreNotUnicodeAreRefusedBeforeAnything) {
+#ifdef _WIN32
+  const fs::path bad_home = fs::path(L"C:\\Users\\ann\xD800");
+  const fs::path bad_code = fs::path(L"C:\\work\xD800");
+#else
+  const fs::path bad_home = "/home/ann\xff";
+  const fs::path bad_code = "/work/code\xfe";
+#endif
+  const std::string home_message =
+      "pelk: the home folder " + display_path(bad_home) + " is not a valid Unicode path, so pelk cannot sync or share from it\n";
+  const std::string code_message = "pelk: the code folder " + display_path(bad_code) +
+                                   " is not a valid Unicode path, so pelk cannot sync it; rename it, or connect "
+                                   "again with --code-dir <folder>\n";
+  struct Row {
+    std::string what;
+    LaptopCommand command;
+    fs::path home;
+    std::optional<LaptopConfig> config;
+    std::vector<std::string> log;  // entries reached
+    std::string err;
+  };
+  const std::vector<Row> rows = {
+      {"connect, home", cli::Connect{}, bad_home, {}, {}, home_message},
+      {"connect, code folder", cli::Connect{"pelk", bad_code, false}, "/home/ann", {}, {}, code_message},
+      {"sync, home", cli::Sync{}, bad_home, {}, {}, home_message},
+      {"sync, stored code folder", cli::Sync{}, "/home/ann", LaptopConfig{"pelk", "100.64.0.7", bad_code},
+       {"load /home/ann"}, code_message},
+      {"sync, relative code folder of an older record", cli::Sync{}, "/home/ann",
+       LaptopConfig{"pelk", "100.64.0.7", "work"}, {"load /home/ann"},
+       "pelk: the code folder work is not an absolute path; connect again with --code-dir <folder>\n"},
+      {"share send", cli::Share{cli::Send{{"a.txt"}}}, bad_home, {}, {}, home_message},
+      {"share send from the clipboard", cli::Share{cli::Send{}}, bad_home, {}, {}, home_message},
+      {"share on", cli::Share{cli::ShareOn{}}, bad_home, {}, {}, home_message},
+      {"share keep", cli::Share{cli::Keep{3}}, bad_home, {}, {}, home_message},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Stand stand;
+    if (row.config) stand.config = *row.config;
+    Outcome run = dispatch(row.command, stand.entries(), OsKind::Linux, ElevationMethod::Sudo, row.home);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(stand.log, row.log);
+    EXPECT_FALSE(stand.request);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, row.err);
   }
 }

@@ -58,10 +58,13 @@ struct Laptop {
   }
 
   Result<void> connect(OsKind os, ElevationMethod elevation, std::string& printed) {
+    return connect(request(os, elevation), printed);
+  }
+  Result<void> connect(const ConnectRequest& request, std::string& printed) {
     server.install(runner);
     script_elevation();
     std::ostringstream out;
-    auto result = connect_laptop(request(os, elevation), runner, out);
+    auto result = connect_laptop(request, runner, out);
     printed = out.str();
     return result;
   }
@@ -255,13 +258,74 @@ TEST(Connect, ReconnectToANewAddressReplacesInsteadOfAdding) {
   auto saved = load_config(laptop.home());
   ASSERT_TRUE(saved);
   EXPECT_EQ(saved->address, "100.64.0.9");
-  // The sessions exist now: nothing is created again.
+  // The share sessions exist now and are left alone; the code session starts
+  // afresh for the machine at the new address.
   EXPECT_NE(second.find("  pelk is 100.64.0.9\n"), std::string::npos);
-  EXPECT_NE(second.find("==> File sync\n  The sync session is up to date.\n" + share_lines(laptop.home())),
+  EXPECT_NE(second.find("==> File sync\n  The code sync starts afresh with pelk (100.64.0.9): it synced with pelk "
+                        "(100.64.0.7) until now.\n" +
+                        share_lines(laptop.home())),
             std::string::npos)
       << second;
-  for (const auto& line : runs(laptop.runner, laptop.home())) EXPECT_EQ(line.find("sync create"), std::string::npos) << line;
+  for (const auto& line : runs(laptop.runner, laptop.home())) {
+    if (line.find("sync create") != std::string::npos) {
+      EXPECT_NE(line.find("--name pelk-code"), std::string::npos) << line;
+    }
+  }
   EXPECT_EQ(laptop.server.sessions.size(), 3u);
+}
+
+// A code session carries what it last synced with one machine. Connecting
+// to another one (another name or address, or a record that cannot tell)
+// starts it afresh, without a flush (the alias already points at the new
+// machine); connecting with another code folder replaces it after a flush.
+TEST(Connect, ReconnectKeepsTheCodeSessionOnlyForTheSameServerAndFolder) {
+  const std::string list = "mutagen sync list pelk-code", flush = "mutagen sync flush pelk-code",
+                    terminate = "mutagen sync terminate pelk-code", create = "mutagen sync create --name pelk-code";
+  struct Case {
+    std::string what;
+    std::function<void(Laptop&, ConnectRequest&)> arrange;
+    std::vector<std::string> code_runs;  // the runs that name pelk-code, cut after the name
+    std::string line;                    // printed right after "==> File sync"
+  };
+  const Case cases[] = {
+      {"the same server", [](Laptop&, ConnectRequest&) {}, {list, list}, "  The sync session is up to date.\n"},
+      {"a new address", [](Laptop& l, ConnectRequest&) { l.server.address = "100.64.0.9"; },
+       {list, list, terminate, list, create},
+       "  The code sync starts afresh with pelk (100.64.0.9): it synced with pelk (100.64.0.7) until now.\n"},
+      {"the server named by its address", [](Laptop&, ConnectRequest& r) { r.server = "100.64.0.7"; },
+       {list, list, terminate, list, create},
+       "  The code sync starts afresh with 100.64.0.7 (100.64.0.7): it synced with pelk (100.64.0.7) until now.\n"},
+      {"a damaged laptop.json",
+       [](Laptop& l, ConnectRequest&) { write_text(state_dir(l.home()) / "laptop.json", "{\"server\": "); },
+       {list, list, terminate, list, create},
+       "  The code sync starts afresh with pelk (100.64.0.7): ~/.config/pelk/laptop.json does not say which server "
+       "it synced with.\n"},
+      {"another code folder", [](Laptop& l, ConnectRequest& r) { r.code_dir = l.home() / "Work"; },
+       {list, list, flush, terminate, create}, "  The sync session now syncs {home}/Work instead of {home}/Code.\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Laptop laptop;
+    laptop.linux_with_tools();
+    std::string first, second;
+    ASSERT_TRUE(laptop.connect(OsKind::Linux, ElevationMethod::Sudo, first)) << first;
+    ConnectRequest request = laptop.request(OsKind::Linux, ElevationMethod::Sudo);
+    c.arrange(laptop, request);
+    laptop.runner.clear_calls();
+    ASSERT_TRUE(laptop.connect(request, second)) << second;
+
+    std::vector<std::string> code_runs;
+    for (const auto& line : laptop.runner.call_lines()) {
+      if (auto at = line.find("pelk-code"); at != std::string::npos) code_runs.push_back(line.substr(0, at + 9));
+    }
+    EXPECT_EQ(code_runs, c.code_runs);
+    std::string line = c.line;
+    for (size_t at; (at = line.find("{home}")) != std::string::npos;) line.replace(at, 6, laptop.home().string());
+    EXPECT_NE(second.find("==> File sync\n" + line), std::string::npos) << second;
+    ASSERT_EQ(laptop.server.sessions.count("pelk-code"), 1u);
+    EXPECT_EQ(laptop.server.sessions["pelk-code"][0], request.code_dir.string());
+    EXPECT_TRUE(second.ends_with(summary(request.code_dir)));
+  }
 }
 
 // A failed connect keeps what was done before the failure and leaves the

@@ -42,6 +42,14 @@ class CodeSync : public ::testing::Test {
     runner.on("mutagen", {"sync", "list", "pelk-code"},
               exists ? ok_output("Name: pelk-code\n") : failed_output("Error: unable to locate requested sessions\n"));
   }
+  // The session exists and syncs `folder` on the laptop, as "sync list" shows it.
+  void session_syncing(const fs::path& folder) {
+    runner.on("mutagen", {"sync", "list", "pelk-code"},
+              ok_output("--------------------------------------------------------------------------------\n"
+                        "Name: pelk-code\nIdentifier: sync_x\nLabels: None\nAlpha:\n\tURL: " +
+                        folder.string() + "\n\tConnected: Yes\nBeta:\n\tURL: pelk:Code\n\tConnected: Yes\n"
+                        "Status: Watching for changes\n"));
+  }
   void stored(const SyncSpec& spec) { write_text(state / "sync.json", sync_spec_text(spec)); }
   std::string stored_text() { return read_text(state / "sync.json"); }
 
@@ -198,4 +206,65 @@ TEST_F(CodeSync, WithoutMutagenNothingIsReadOrWritten) {
             "rerun pelk laptop connect.\n");
   EXPECT_EQ(missing.call_lines(), std::vector<std::string>{"mutagen version"});
   EXPECT_FALSE(fs::exists(home / ".config"));
+}
+
+// connect --code-dir with another folder: the session that still syncs the
+// old folder is replaced, never reported up to date.
+TEST_F(CodeSync, ASessionOfAnotherFolderIsReplaced) {
+  const fs::path old_folder = home / "Old";
+  struct Case {
+    std::string what;
+    fs::path synced;
+    SyncSpec server;
+    std::string flush_error;
+    std::vector<std::string> runs;
+    std::string printed;
+    std::string error;
+  };
+  SyncSpec changed = kRules;
+  changed.ignores = {"*.tmp"};
+  const std::string moved = "  The sync session now syncs " + code.string() + " instead of " + old_folder.string() + ".\n";
+  const Case cases[] = {
+      {"another folder", old_folder, kRules, "", {"mutagen version", kFetch, kList, kFlush, kTerminate, create(kRules.ignores)},
+       moved, ""},
+      {"the same folder written with a trailing slash", code.string() + "/", kRules, "",
+       {"mutagen version", kFetch, kList}, "  The sync session is up to date.\n", ""},
+      {"another folder and new rules", old_folder, changed, "",
+       {"mutagen version", kFetch, kList, kFlush, kTerminate, create(changed.ignores)},
+       moved + "  Applied the new sync rules.\n", ""},
+      {"another folder that cannot finish syncing", old_folder, kRules, "Error: beta is not connected\n",
+       {"mutagen version", kFetch, kList, kFlush}, "",
+       "cannot finish syncing " + old_folder.string() + " before switching to " + code.string() +
+           ": Error: beta is not connected"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    runner = FakeRunner();
+    runner.on("mutagen", {"version"}, ok_output("0.18.1\n"));
+    runner.on_any("mutagen", [](const FakeCall&) -> Result<ToolOutput> { return ok_output(); });
+    if (!c.flush_error.empty()) runner.on("mutagen", {"sync", "flush", "pelk-code"}, failed_output(c.flush_error));
+    out.str("");
+    server_has(c.server);
+    stored(kRules);
+    session_syncing(c.synced);
+    auto result = sync();
+    EXPECT_EQ(result ? "" : result.error().display(), c.error);
+    EXPECT_EQ(runner.call_lines(), c.runs);
+    EXPECT_EQ(out.str(), c.printed);
+  }
+}
+
+// Server-only names that are no plain project name ("/", "..", "../.ssh")
+// name folders outside the code folder: the notice never tells the user
+// those can be deleted.
+TEST_F(CodeSync, TheServerOnlyNoticeNamesOnlyProjects) {
+  SyncSpec rules{3, true, {}, {"/", "..", "../.ssh", "api", ".env", "a/b"}, {}};
+  server_has(rules);
+  stored(rules);
+  session_syncing(code);
+  fs::create_directories(home / ".ssh");
+  for (const char* folder : {"api", ".env", "a/b"}) fs::create_directories(code / folder);
+  ASSERT_TRUE(sync());
+  EXPECT_EQ(out.str(), "  The sync session is up to date.\n  Server only, no longer synced: api. The copies in " +
+                           code.string() + " can be deleted.\n");
 }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
+#include <regex>
 #include <sstream>
 
 #include "state/clock.h"
@@ -82,28 +82,49 @@ TEST(OldCopies, NothingToMoveCreatesNothing) {
   EXPECT_EQ(read_text(home / "Code/.env/keep"), "hidden");
 }
 
-TEST(OldCopies, ACopyMovedEarlierInTheSameSecondIsNeverReplaced) {
+// Moves within one second each get a folder of their own, and earlier moved
+// copies stay as they are.
+TEST(OldCopies, EachMoveGetsAFolderOfItsOwn) {
   TempFolder home;
   fs::path code = home / "Code";
-  write_text(code / "notes", "newer");
   std::uint64_t now = unix_seconds_now();
   for (std::uint64_t s = now; s < now + 3; ++s) write_text(old_copies_folder(code, s) / "notes", "moved before");
-  std::ostringstream out;
-  auto result = move_aside_old_copies(code, {"notes"}, out);
-  ASSERT_FALSE(result);
-  EXPECT_EQ(result.error().code(), CommandError::io_errno(EEXIST).code());
-  EXPECT_EQ(read_text(code / "notes"), "newer");
-  EXPECT_EQ(read_text(old_copies_folder(code, now) / "notes"), "moved before");
-  EXPECT_EQ(out.str(), "");
+  std::vector<std::string> targets;
+  for (const char* content : {"newer", "newest"}) {
+    write_text(code / "notes", content);
+    write_text(code / "app/index.php", content);
+    std::ostringstream out;
+    ASSERT_TRUE(move_aside_old_copies(code, {"notes", "app"}, out)) << content;
+    const std::string prefix = "  Syncing again from the server: notes, app. The older laptop copies are in ";
+    ASSERT_TRUE(out.str().starts_with(prefix)) << out.str();
+    fs::path target = out.str().substr(prefix.size(), out.str().size() - prefix.size() - 2);
+    EXPECT_EQ(read_text(target / "notes"), content);
+    EXPECT_EQ(read_text(target / "app/index.php"), content);
+    EXPECT_FALSE(fs::exists(code / "notes"));
+    targets.push_back(target.filename().string());
+  }
+  // Within seconds already taken a move gets "<seconds>-2", the next one in
+  // the same second "-3".
+  EXPECT_NE(targets[0], targets[1]);
+  for (const auto& name : targets) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(name, match, std::regex("([0-9]+)-([0-9]+)"))) << name;
+    EXPECT_GE(std::stoull(match[1].str()), now);
+    EXPECT_LE(std::stoull(match[1].str()), now + 2);
+    EXPECT_GE(std::stoul(match[2].str()), 2u);
+  }
+  for (std::uint64_t s = now; s < now + 3; ++s) EXPECT_EQ(read_text(old_copies_folder(code, s) / "notes"), "moved before");
 }
 
 TEST(OldCopies, ServerOnlyCopiesAreTheFoldersStillThere) {
   TempFolder home;
   fs::path code = home / "Code";
   fs::create_directories(code / "api");
+  fs::create_directories(code / "web");
   fs::create_directories(code / ".env");
   fs::create_directories(home / "x");
   write_text(code / "file", "not a folder");
-  SyncSpec server{1, true, {}, {"api", "../x", ".env", "file", "absent"}, {}};
-  EXPECT_EQ(server_only_copies(server, code), (std::vector<std::string>{"api", "../x", ".env"}));
+  // Only plain project names: "/", ".." and "../x" are folders too, but not in the code folder.
+  SyncSpec server{1, true, {}, {"api", "../x", ".env", "file", "absent", "/", "..", "web", "a/b"}, {}};
+  EXPECT_EQ(server_only_copies(server, code), (std::vector<std::string>{"api", "web"}));
 }

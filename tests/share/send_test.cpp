@@ -45,10 +45,11 @@ struct Send : ::testing::Test {
   const FakeCall& last_call() const { return runner.calls().back(); }
 };
 
-// A stored name "<millis>-<name>" whose time stamp lies between two clock readings.
+// A stored name "<millis>-<name>" (or "<millis>-<n>-<name>" for a further
+// clash) whose time stamp lies between two clock readings.
 void expect_stamped(const std::string& stored, const std::string& name, std::uint64_t before, std::uint64_t after) {
   std::smatch match;
-  ASSERT_TRUE(std::regex_match(stored, match, std::regex("([0-9]+)-(.*)"))) << stored;
+  ASSERT_TRUE(std::regex_match(stored, match, std::regex("([0-9]+)-(?:[0-9]+-)?(.*)"))) << stored;
   EXPECT_EQ(match[2].str(), name);
   std::uint64_t stamp = std::stoull(match[1].str());
   EXPECT_GE(stamp, before);
@@ -119,13 +120,10 @@ TEST_F(Send, SameNamesGetTheTimeStampedName) {
 
   EXPECT_EQ(read_text(share() / "notes.txt"), "sent earlier");
   EXPECT_EQ(read_text(share() / "log.txt"), "log");
-  // Within one millisecond both stamped names are the same, and the second copy replaces the first.
-  if (first == second) {
-    EXPECT_EQ(read_text(share() / first), "second");
-  } else {
-    EXPECT_EQ(read_text(share() / first), "first");
-    EXPECT_EQ(read_text(share() / second), "second");
-  }
+  // Even within one millisecond each file gets a name of its own.
+  EXPECT_NE(first, second);
+  EXPECT_EQ(read_text(share() / first), "first");
+  EXPECT_EQ(read_text(share() / second), "second");
   EXPECT_EQ(runner.call_lines(), (std::vector<std::string>{"mutagen sync flush pelk-share",
                                                            "sh -c wl-copy 2>/dev/null || xclip -selection clipboard"}));
   EXPECT_EQ(last_call().input, *result);
@@ -257,4 +255,79 @@ TEST_F(Send, NoImageLeavesNoFileBehind) {
   auto result = send_clipboard(broken, home.path(), OsKind::Windows);
   ASSERT_FALSE(result);
   EXPECT_TRUE(result.error().is_io());
+}
+
+// Whatever the names, each sent file is stored under a name of its own that
+// fits the folder, nothing in the share folder is replaced, and each printed
+// (and copied) path is one line naming exactly the stored file.
+TEST_F(Send, EachFileIsStoredUnderANameOfItsOwnOnOneLine) {
+  const std::string long_name = std::string(251, 'n') + ".txt";  // 255 bytes, the most a name can have
+  const std::string stamp = "[0-9]+-(?:[0-9]+-)?";
+  struct Case {
+    std::string what;
+    std::vector<std::pair<std::string, std::string>> sources;  // under `elsewhere`: name, content
+    std::string listing;            // the clipboard's file list ("{dir}" is `elsewhere`); empty: send the sources
+    std::vector<std::string> names;  // patterns of the stored names, in order
+    std::vector<std::string> contents;
+  };
+  const Case cases[] = {
+      {"three files of one name, and one in the share folder already",
+       {{"a/c.txt", "1"}, {"b/c.txt", "2"}, {"c/c.txt", "3"}}, "",
+       {stamp + "c\\.txt", stamp + "c\\.txt", stamp + "c\\.txt"}, {"1", "2", "3"}},
+      {"the same clipboard file three times", {{"shot.png", "png"}},
+       "file://{dir}/shot.png\nfile://{dir}/shot.png\n{dir}/shot.png\n",
+       {"shot\\.png", stamp + "shot\\.png", stamp + "shot\\.png"}, {"png", "png", "png"}},
+      {"a line feed in a named file", {{"a\nrm -rf ~", "x"}}, "", {"a_rm -rf ~"}, {"x"}},
+      {"%0A and %09 in a clipboard address", {{"x\ny\tz", "x"}}, "file://{dir}/x%0Ay%09z\n", {"x_y_z"}, {"x"}},
+      {"%00 in a clipboard address names no file", {{"a.txt", "a"}, {"b.txt", "b"}},
+       "file://{dir}/a.txt%00.png\nfile://{dir}/b.txt\n", {"b\\.txt"}, {"b"}},
+      {"a name of 255 bytes", {{long_name, "long"}}, "", {long_name}, {"long"}},
+      {"a name of 255 bytes sent twice", {{"a/" + long_name, "1"}, {"b/" + long_name, "2"}}, "",
+       {long_name, stamp + "n+\\.txt"}, {"1", "2"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(share());
+    write_text(share() / "c.txt", "sent earlier");
+    TempFolder dir;
+    std::vector<fs::path> files;
+    for (const auto& [name, content] : c.sources) {
+      write_text(dir / name, content);
+      files.push_back(dir / name);
+    }
+    runner = FakeRunner();
+    mutagen.install(runner);
+    Result<std::string> result;
+    if (c.listing.empty()) {
+      result = send_files(runner, home.path(), OsKind::Linux, files);
+    } else {
+      std::string listing = c.listing;
+      for (size_t at; (at = listing.find("{dir}")) != std::string::npos;) listing.replace(at, 5, dir.path().string());
+      runner.on("sh", clipboard_file_lister(OsKind::Linux).args, ok_output(listing));
+      result = send_clipboard(runner, home.path(), OsKind::Linux);
+    }
+    ASSERT_TRUE(result) << result.error().display();
+    EXPECT_EQ(last_call().input, *result);
+
+    auto lines = split_lines(*result);
+    ASSERT_EQ(lines.size(), c.names.size()) << *result;
+    std::vector<std::string> stored;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      const std::string prefix = "/home/dev/Share/my-laptop/";
+      ASSERT_TRUE(lines[i].starts_with(prefix)) << lines[i];
+      std::string name(lines[i].substr(prefix.size()));
+      EXPECT_TRUE(std::regex_match(name, std::regex(c.names[i]))) << name;
+      EXPECT_LE(name.size(), 255u);
+      for (char ch : name) EXPECT_GE(static_cast<unsigned char>(ch), 0x20) << name;
+      EXPECT_EQ(read_text(share() / name), c.contents[i]) << name;
+      stored.push_back(name);
+    }
+    // Every stored name is a file of its own, beside the one already there,
+    // and no partial copy is left.
+    std::vector<std::string> expected = stored;
+    expected.push_back("c.txt");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(share_listing(), expected);
+    EXPECT_EQ(read_text(share() / "c.txt"), "sent earlier");
+  }
 }
