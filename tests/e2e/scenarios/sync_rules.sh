@@ -9,7 +9,7 @@ S=$SHARE_ON_SERVER
 SHARE_LINES="  File sharing: $L/pelk-share -> $S on the server
   From the server: $S/out -> $L/pelk-share/from-server"
 IGNORES='["node_modules", "*.log"]'
-normalised() { sed -E 's#-pelk-old/[0-9]+#-pelk-old/<T>#' "$RUN_OUT"; }
+normalised() { sed -E 's#-pelk-old/[0-9]+(-[0-9]+)?#-pelk-old/<T>#' "$RUN_OUT"; }
 code_session_calls() { calls | grep -E '^mutagen sync (flush|terminate|create).* pelk(-code|:Code)'; }
 
 connect_laptop
