@@ -58,21 +58,21 @@ Result<void> sync_code(ToolRunner& runner, const fs::path& state_folder, const f
   bool exists = listing.has_value();
   // A session that syncs another laptop folder (connect ran with another
   // --code-dir) is replaced like one under old rules.
-  std::optional<std::string> synced_folder = exists ? alpha_endpoint(*listing, kCodeSession) : std::nullopt;
-  if (synced_folder && same_folder(path_from_utf8(*synced_folder), code_folder)) synced_folder.reset();
+  std::optional<std::string> other_folder = exists ? alpha_endpoint(*listing, kCodeSession) : std::nullopt;
+  if (other_folder && same_folder(path_from_utf8(*other_folder), code_folder)) other_folder.reset();
   bool rules_changed = !same_rules(server, laptop);
 
   bool replaced = false;
   bool move_aside = false;
-  if (exists && !rules_changed && !synced_folder) {
+  if (exists && !rules_changed && !other_folder) {
     PELK_TRY(print(out, "  The sync session is up to date.\n"));
   } else {
     if (exists) {
       // Every change made so far reaches the other side under the old rules
       // (and from the old folder) before the session goes.
       PELK_TRY_ASSIGN(auto failure, flush_session(runner, kCodeSession));
-      if (failure && synced_folder) {
-        return fail_message("cannot finish syncing " + *synced_folder + " before switching to " +
+      if (failure && other_folder) {
+        return fail_message("cannot finish syncing " + *other_folder + " before switching to " +
                             display_path(code_folder) + ": " + failure->error);
       }
       if (failure) return fail_message("cannot finish syncing before applying the new rules: " + failure->error);
@@ -86,9 +86,9 @@ Result<void> sync_code(ToolRunner& runner, const fs::path& state_folder, const f
     } else {
       if (move_aside) PELK_TRY(move_aside_old_copies(code_folder, resynced_projects(server, laptop, code_folder), out));
       PELK_TRY(create_code_session(runner, server, code_folder));
-      if (synced_folder) {
+      if (other_folder) {
         PELK_TRY(print(out, "  The sync session now syncs " + display_path(code_folder) + " instead of " +
-                                *synced_folder + ".\n"));
+                                *other_folder + ".\n"));
       }
       if (replaced && rules_changed) PELK_TRY(print(out, "  Applied the new sync rules.\n"));
     }

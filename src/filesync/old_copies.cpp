@@ -63,7 +63,7 @@ Result<fs::path> claim_old_copies_folder(const fs::path& dated) {
     fs::path candidate = n == 1 ? dated : dated.parent_path() / path_from_utf8(seconds + "-" + std::to_string(n));
     std::error_code ec;
     if (fs::create_directory(candidate, ec)) return candidate;
-    if (ec) return fail_io(ec);
+    if (ec && ec != std::errc::file_exists) return fail_io(ec);
   }
 }
 
