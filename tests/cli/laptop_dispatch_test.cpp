@@ -12,13 +12,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A stored code folder, absolute on this platform.
+#ifdef _WIN32
+const fs::path kStoredCodeDir = "C:\\work\\code";
+#else
+const fs::path kStoredCodeDir = "/work/code";
+#endif
+
 // Stand-in entries that log how they were called and answer as told.
 struct Stand {
   std::vector<std::string> log;
   std::optional<ConnectRequest> request;
   std::vector<fs::path> sent;
   Result<void> sync_result = {};
-  Result<LaptopConfig> config = LaptopConfig{"pelk", "100.64.0.7", "/work/code"};
+  Result<LaptopConfig> config = LaptopConfig{"pelk", "100.64.0.7", kStoredCodeDir};
   Result<std::string> report = std::string("Tailnet: ok\nSSH: ok");
 
   LaptopEntries entries() {
@@ -144,7 +151,8 @@ TEST(LaptopDispatch, SyncRunsItsThreeStepsAndStopsAtTheFirstFailure) {
   Stand ok;
   Outcome run = dispatch(cli::Sync{}, ok.entries());
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(ok.log, (std::vector<std::string>{"load /home/ann", "sync " + state_dir("/home/ann").string() + " /work/code",
+  EXPECT_EQ(ok.log, (std::vector<std::string>{"load /home/ann",
+                                              "sync " + state_dir("/home/ann").string() + " " + kStoredCodeDir.string(),
                                               "share /home/ann"}));
 
   Stand not_connected;
