@@ -71,17 +71,22 @@ Result<std::optional<std::string>> linux_route_with_checks(std::string_view addr
   // A link that routes the zone (the tailnet's split DNS on tailscale0)
   // already sends it to the server and nothing else; a drop-in would add the
   // server as a global DNS server, which systemd-resolved asks for every name.
-  auto links = links_routing_zone(runner, kSitesZone);
-  if (!links.empty()) {
-    PELK_TRY(print(out, "  Your tailnet already sends *." + zone() + " to your server (split DNS on " + join(links, ", ") +
-                            "), so pelk adds no DNS setting of its own.\n"));
+  LinkRoutes links = ask_link_routes(runner, kSitesZone);
+  if (!links.zone_links.empty()) {
+    PELK_TRY(print(out, "  Your tailnet already sends *." + zone() + " to your server (split DNS on " +
+                            join(links.zone_links, ", ") + "), so pelk adds no DNS setting of its own.\n"));
     return linux_drop_in_removal();
   }
-  PELK_TRY(print(out, "  WARNING: systemd-resolved takes your server (" + addr +
-                          ") as a DNS server for every name, so while connected it also sends this laptop's other "
-                          "lookups there, and they slow down whenever the server is out of reach.\n"
-                          "  To keep them off it, add a split DNS nameserver for " + zone() + " at " + addr +
-                          " in your tailnet's DNS settings, then run pelk laptop connect again.\n"));
+  // A link with the routing domain "~." takes every name that no other
+  // domain claims ahead of the global servers, so then the laptop's other
+  // lookups never reach the server.
+  if (links.catch_all_links.empty()) {
+    PELK_TRY(print(out, "  WARNING: systemd-resolved takes your server (" + addr +
+                            ") as a DNS server for every name, so while connected it also sends this laptop's other "
+                            "lookups there, and they slow down whenever the server is out of reach.\n"
+                            "  To keep them off it, add a split DNS nameserver for " + zone() + " at " + addr +
+                            " in your tailnet's DNS settings, then run pelk laptop connect again.\n"));
+  }
   auto global_dns = files_setting_global_dns(runner);
   if (!global_dns.empty()) {
     PELK_TRY(print(out, "  WARNING: " + join(global_dns, " and ") +

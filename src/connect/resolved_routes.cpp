@@ -64,31 +64,34 @@ std::vector<bool> dns_assignments(std::string_view config) {
 
 }  // namespace
 
-std::vector<std::string> links_routing_domain(std::string_view resolvectl_domain, std::string_view zone) {
+LinkRoutes link_routes(std::string_view resolvectl_domain, std::string_view zone) {
   // Lines read "Link 3 (tailscale0): ~pelk.test example.ts.net"; the global
   // scope's line starts with "Global:".
-  std::vector<std::string> links;
+  LinkRoutes routes;
   for (std::string_view line : split_lines(resolvectl_domain)) {
     line = trim(line);
     if (!line.starts_with("Link ")) continue;
     auto open = line.find('(');
     auto close = line.find("):");
     if (open == std::string_view::npos || close == std::string_view::npos || close < open) continue;
+    std::string link(line.substr(open + 1, close - open - 1));
+    bool routes_zone = false;
+    bool catch_all = false;
     for (std::string_view domain : words(line.substr(close + 2))) {
+      if (domain == "~.") catch_all = true;
       if (domain.starts_with('~')) domain.remove_prefix(1);
-      if (same_domain(domain, zone)) {
-        links.emplace_back(line.substr(open + 1, close - open - 1));
-        break;
-      }
+      if (same_domain(domain, zone)) routes_zone = true;
     }
+    if (routes_zone) routes.zone_links.push_back(link);
+    if (catch_all) routes.catch_all_links.push_back(link);
   }
-  return links;
+  return routes;
 }
 
-std::vector<std::string> links_routing_zone(ToolRunner& runner, std::string_view zone) {
+LinkRoutes ask_link_routes(ToolRunner& runner, std::string_view zone) {
   auto output = run_capture(runner, "resolvectl", {"domain"});
   if (!output || !output->success) return {};
-  return links_routing_domain(output->std_out, zone);
+  return link_routes(output->std_out, zone);
 }
 
 std::vector<std::string> files_setting_global_dns(ToolRunner& runner) {

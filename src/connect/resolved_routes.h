@@ -10,14 +10,21 @@
 
 #include "tools/tool_runner.h"
 
-// The links (by interface name) whose domains in `resolvectl domain` output
-// include `zone` as a routing domain ("~zone") or a search domain ("zone").
+// What `resolvectl domain` says of the network links (by interface name).
 // The global scope is not a link and never counts.
-std::vector<std::string> links_routing_domain(std::string_view resolvectl_domain, std::string_view zone);
+struct LinkRoutes {
+  // Links that route the zone, as a routing domain ("~zone") or a search
+  // domain ("zone").
+  std::vector<std::string> zone_links;
+  // Links with the routing domain "~.": systemd-resolved sends every name no
+  // other domain claims to them alone, and not to its global servers.
+  std::vector<std::string> catch_all_links;
+};
+LinkRoutes link_routes(std::string_view resolvectl_domain, std::string_view zone);
 
 // The same, asked of the running systemd-resolved through the runner. When
-// resolvectl fails or is missing, no link counts as routing the zone.
-std::vector<std::string> links_routing_zone(ToolRunner& runner, std::string_view zone);
+// resolvectl fails or is missing, no link routes anything.
+LinkRoutes ask_link_routes(ToolRunner& runner, std::string_view zone);
 
 // Files (as absolute paths) whose global DNS= servers are still in force once
 // resolved.conf and its drop-ins are read in systemd's order; connect's own

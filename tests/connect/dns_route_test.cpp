@@ -126,7 +126,8 @@ TEST(DnsRoute, LinuxLeavesAZoneRoutedOnALinkAlone) {
   struct Case {
     const char* name;
     std::optional<ToolOutput> resolvectl;  // none: resolvectl cannot be started
-    std::string printed;                   // "" when the drop-in is written
+    std::string printed;
+    std::string command;
   };
   const std::string routed =
       "  Your tailnet already sends *.pelk.test to your server (split DNS on tailscale0), so pelk adds no DNS "
@@ -134,17 +135,22 @@ TEST(DnsRoute, LinuxLeavesAZoneRoutedOnALinkAlone) {
   const Case cases[] = {
       {"routing domain on the tailnet link",
        ok_output("Global:\nLink 2 (eth0): lan\nLink 5 (tailscale0): tail1234.ts.net ~pelk.test ~0.e.1.ip6.arpa\n"),
-       routed},
+       routed, kDropInRemoval},
       {"search domain counts too, and our own global route does not hide it",
-       ok_output("Global: ~pelk.test\nLink 5 (tailscale0): PELK.test\n"), routed},
+       ok_output("Global: ~pelk.test\nLink 5 (tailscale0): PELK.test\n"), routed, kDropInRemoval},
       {"two links", ok_output("Link 3 (wg0): ~pelk.test\nLink 5 (tailscale0): ~pelk.test.\n"),
        "  Your tailnet already sends *.pelk.test to your server (split DNS on wg0, tailscale0), so pelk adds no DNS "
-       "setting of its own.\n"},
-      {"only the global scope (an earlier connect's drop-in)", ok_output("Global: ~pelk.test\nLink 2 (eth0):\n"), ""},
-      {"names that only look alike",
-       ok_output("Link 2 (eth0): ~test web.pelk.test ~xpelk.test pelk.test.example ~.\n"), ""},
-      {"resolvectl fails", failed_output("Failed to get global data: Connection refused\n"), ""},
-      {"resolvectl cannot start", std::nullopt, ""},
+       "setting of its own.\n",
+       kDropInRemoval},
+      {"only the global scope (an earlier connect's drop-in)", ok_output("Global: ~pelk.test\nLink 2 (eth0):\n"),
+       kGlobalServerWarning, kLinuxRoute},
+      {"names that only look alike", ok_output("Link 2 (eth0): ~test web.pelk.test ~xpelk.test pelk.test.example\n"),
+       kGlobalServerWarning, kLinuxRoute},
+      {"a link that takes every other name keeps them off the server",
+       ok_output("Global: ~pelk.test\nLink 2 (wlan0): ~. home.lan\n"), "", kLinuxRoute},
+      {"resolvectl fails", failed_output("Failed to get global data: Connection refused\n"), kGlobalServerWarning,
+       kLinuxRoute},
+      {"resolvectl cannot start", std::nullopt, kGlobalServerWarning, kLinuxRoute},
   };
   for (const auto& c : cases) {
     Root root(true, kStub, "");
@@ -157,13 +163,8 @@ TEST(DnsRoute, LinuxLeavesAZoneRoutedOnALinkAlone) {
     std::ostringstream out;
     auto command = dns_route_command(OsKind::Linux, "100.64.0.7", runner, out);
     ASSERT_TRUE(command && *command) << c.name;
-    if (c.printed.empty()) {
-      EXPECT_EQ(out.str(), kGlobalServerWarning) << c.name;
-      EXPECT_EQ(**command, kLinuxRoute) << c.name;
-    } else {
-      EXPECT_EQ(out.str(), c.printed) << c.name;
-      EXPECT_EQ(**command, kDropInRemoval) << c.name;
-    }
+    EXPECT_EQ(out.str(), c.printed) << c.name;
+    EXPECT_EQ(**command, c.command) << c.name;
   }
 }
 
