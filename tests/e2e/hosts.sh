@@ -32,8 +32,10 @@ fetch_resolved() {
     [ "$(cat "$RESOLVED_CACHE/version" 2>/dev/null)" = "$version" ] && return 0
   rm -rf "$RESOLVED_CACHE"
   mkdir -p "$RESOLVED_CACHE"
-  (cd "$RESOLVED_CACHE" && { apt-get download -q "systemd-resolved=$version" || apt-get download -q systemd-resolved; }) \
-    >"$RESOLVED_CACHE/download.log" 2>&1 || die "cannot download systemd-resolved: $(tail -n 3 "$RESOLVED_CACHE/download.log")"
+  download() { apt-get download -q "systemd-resolved=$version" || apt-get download -q systemd-resolved; }
+  # On a machine whose package lists were never fetched, fetch them once.
+  (cd "$RESOLVED_CACHE" && { download || { apt-get update -qq && download; }; }) >"$RESOLVED_CACHE/download.log" 2>&1 ||
+    die "cannot download systemd-resolved: $(tail -n 3 "$RESOLVED_CACHE/download.log")"
   deb=$(ls "$RESOLVED_CACHE"/systemd-resolved_*.deb)
   dpkg-deb -x "$deb" "$RESOLVED_CACHE/root" || die "cannot unpack $deb"
   printf '%s' "$version" >"$RESOLVED_CACHE/version"
@@ -139,7 +141,7 @@ start_hosts() {
   # from being refused), and the site.
   sed "s/^ListenAddress .*/ListenAddress $SERVER_ADDRESS:22/" "$W/sshd/sshd_config" >"$W/sshd/sshd_config_host"
   : >"$W/sshd/run/sshd.log"
-  W=$W SERVER_HOME=$SERVER_HOME SSHD_CONFIG=$W/sshd/sshd_config_host \
+  SSHD_CONFIG=$W/sshd/sshd_config_host W=$W SERVER_HOME=$SERVER_HOME \
     background "$HOSTS/sshd.out" nsenter -t "$SERVER_HOST" -n -- unshare --mount -- bash "$E2E_DIR/server_namespace.sh"
   background "$HOSTS/server-dns.log" nsenter -t "$SERVER_HOST" -n -- dnsmasq --keep-in-foreground --log-facility=- --log-queries \
     --conf-file=/dev/null --no-resolv --no-hosts --pid-file= --bind-interfaces --listen-address="$SERVER_ADDRESS" \

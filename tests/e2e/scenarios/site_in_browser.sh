@@ -8,12 +8,12 @@
 . "$(dirname "$0")/../harness.sh"
 . "$E2E_DIR/hosts.sh"
 started=$(date +%s)
-e2e_prepare
+skip_unless_root
 hosts_skip_unless_possible
+e2e_prepare
 trap 'status=$?; stop_resolved; (exit $status); e2e_cleanup' EXIT
 hosts_install_packages
 start_hosts
-L=$LAPTOP_HOME
 DROP_IN=/etc/systemd/resolved.conf.d/pelk.conf
 OTHER_NAMES="mail.example news.example shop.example docs.example"
 
