@@ -27,10 +27,8 @@ std::vector<std::string_view> words(std::string_view text) {
 
 bool same_domain(std::string_view a, std::string_view b) {
   if (a.ends_with('.')) a.remove_suffix(1);
-  return std::ranges::equal(a, b, [](char x, char y) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return lower(x) == lower(y);
-  });
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 constexpr std::string_view kMainConfig = "/etc/systemd/resolved.conf";
