@@ -2,7 +2,8 @@
 # harness.sh: the server (network namespace, 10.77.0.1) with the real sshd,
 # dnsmasq answering the sites zone and an HTTPS site whose certificate the
 # environment's CA signed; the ordinary DNS of the laptop's network
-# (10.78.0.1), answering every name under `example`; and the laptop (its own
+# (10.78.0.1), answering every name under `example` and, like a public
+# resolver, no name under `test`; and the laptop (its own
 # mount and network namespaces) with the real systemd-resolved, which reaches
 # the server over the link tailscale0 (10.77.0.2) and the ordinary DNS over
 # uplink0 (10.78.0.2). The addresses exist only inside these namespaces.
@@ -152,7 +153,7 @@ start_hosts() {
   # The ordinary DNS of the laptop's network.
   background "$HOSTS/ordinary-dns.log" nsenter -t "$DNS_HOST" -n -- dnsmasq --keep-in-foreground --log-facility=- \
     --log-queries --conf-file=/dev/null --no-resolv --no-hosts --pid-file= --bind-interfaces \
-    --listen-address="$ORDINARY_DNS" --address=/example/"$ORDINARY_ANSWER" --local=/example/
+    --listen-address="$ORDINARY_DNS" --address=/example/"$ORDINARY_ANSWER" --local=/example/ --address=/test/
   wait_for "the server's sshd" on_server sh -c "ss -Hltn 'sport = :22' | grep -q ."
   wait_for "the server's DNS" on_server sh -c "ss -Hlun 'sport = :53' | grep -q ."
   wait_for "the site" on_server sh -c "ss -Hltn 'sport = :443' | grep -q ."

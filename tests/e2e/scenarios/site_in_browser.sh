@@ -4,7 +4,8 @@
 # disconnect takes the route away. Then the two Linux routes: the zone routed
 # on the tailnet's link (no drop-in, the server never sees other names) and
 # the drop-in with its warning (the server sees the laptop's other lookups,
-# counted and reported).
+# counted and reported), the same with an uplink that takes every other name,
+# and global DNS= servers of the laptop's own beside the drop-in.
 . "$(dirname "$0")/../harness.sh"
 . "$E2E_DIR/hosts.sh"
 started=$(date +%s)
@@ -125,6 +126,20 @@ done
 routed=$(other_queries_at_server "$log_from")
 say "queries for other names that reached the server with the zone routed on tailscale0: $routed"
 check_eq "queries for other names at the server, routed on tailscale0" "$routed" 0
+
+# Global DNS= servers of the laptop's own join the drop-in's: connect says so,
+# and status shows it, since the first of them (the ordinary DNS, which knows
+# no name under test) is the one asked.
+on_laptop "$RESOLVECTL" revert tailscale0 || die "cannot take the route off tailscale0"
+printf '[Resolve]\nDNS=%s\nFallbackDNS=\nLLMNR=no\nMulticastDNS=no\n' "$ORDINARY_DNS" |
+  on_laptop tee /etc/systemd/resolved.conf >/dev/null && on_laptop bash "$W/root/resolved.sh" restart ||
+  die "cannot give systemd-resolved global DNS servers"
+pelk laptop connect
+require_status 0 "connect with global DNS servers"
+grep -qx "  WARNING: /etc/systemd/resolved.conf also gives systemd-resolved DNS= servers for every name, so \*.pelk.test may go to them instead of your server; pelk laptop status will show it." "$RUN_OUT" ||
+  check_fail "connect did not warn about the global DNS servers"
+check_eq "status DNS line with global DNS servers beside the drop-in" "$(status_dns_line)" \
+  "DNS:        *.pelk.test does not resolve; run pelk laptop connect"
 
 say "scenario time: $(($(date +%s) - started)) s"
 e2e_end
