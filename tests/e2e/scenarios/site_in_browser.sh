@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The site in a real browser: the server as a host of its own, the laptop with
 # the real systemd-resolved. Each check fails before connect and passes after;
-# disconnect takes the route away. Then the two Linux routes: the zone routed
-# on the tailnet's link (no drop-in, the server never sees other names) and
-# the drop-in with its warning (the server sees the laptop's other lookups,
-# counted and reported), the same with an uplink that takes every other name,
-# and global DNS= servers of the laptop's own beside the drop-in.
+# disconnect takes the route away. Then the Linux routes, in turn: the drop-in
+# with its warning (the server sees the laptop's other lookups, counted and
+# reported); the drop-in with an uplink that takes every other name ("~.": no
+# warning, none reach the server); the zone routed on the tailnet's link (no
+# drop-in, none reach the server); and global DNS= servers of the laptop's own
+# beside the drop-in (connect warns, status shows the zone lost).
 . "$(dirname "$0")/../harness.sh"
 . "$E2E_DIR/hosts.sh"
 started=$(date +%s)
