@@ -11,20 +11,6 @@
 
 namespace {
 
-std::vector<std::string_view> words(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t\r\v\f";
-  std::vector<std::string_view> found;
-  for (;;) {
-    auto start = text.find_first_not_of(kBlanks);
-    if (start == std::string_view::npos) return found;
-    text.remove_prefix(start);
-    auto end = text.find_first_of(kBlanks);
-    found.push_back(text.substr(0, end));
-    if (end == std::string_view::npos) return found;
-    text.remove_prefix(end);
-  }
-}
-
 bool same_domain(std::string_view a, std::string_view b) {
   if (a.ends_with('.')) a.remove_suffix(1);
   auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
@@ -75,7 +61,7 @@ LinkRoutes link_routes(std::string_view resolvectl_domain, std::string_view zone
     std::string link(line.substr(open + 1, close - open - 1));
     bool routes_zone = false;
     bool catch_all = false;
-    for (std::string_view domain : words(line.substr(close + 2))) {
+    for (std::string_view domain : split_words(line.substr(close + 2))) {
       if (domain == "~.") catch_all = true;
       if (domain.starts_with('~')) domain.remove_prefix(1);
       if (same_domain(domain, zone)) routes_zone = true;
