@@ -3,8 +3,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "connect/resolved_routes.h"
 #include "connect/sites_zone.h"
 #include "connect/systemd_resolved.h"
+#include "state/text.h"
 #include "tools/console.h"
 
 namespace {
@@ -29,6 +31,13 @@ std::string macos_route(std::string_view address) {
 std::string linux_route(std::string_view address) {
   return "mkdir -p /etc/systemd/resolved.conf.d && printf '[Resolve]\\nDNS=" + std::string(address) + "\\nDomains=~" +
          zone() + "\\n' > " + std::string(kLinuxResolvedDropIn) + " && systemctl restart systemd-resolved";
+}
+
+// A drop-in of an earlier connect would keep making the server a global DNS
+// server, so it goes when the zone is routed on a link.
+std::string linux_drop_in_removal() {
+  const std::string drop_in(kLinuxResolvedDropIn);
+  return "if [ -f " + drop_in + " ]; then rm -f " + drop_in + " && (systemctl restart systemd-resolved || true); fi";
 }
 
 std::string windows_route(std::string_view address) {
@@ -58,6 +67,31 @@ Result<std::optional<std::string>> linux_route_with_checks(std::string_view addr
                             " is sent to your server through systemd-resolved, but this computer's /etc/resolv.conf "
                             "does not use it, so sites will not open.\n"
                             "  " + std::string(kResolvConfHint) + "\n"));
+  }
+  // A link that routes the zone (the tailnet's split DNS on tailscale0)
+  // already sends it to the server and nothing else; a drop-in would add the
+  // server as a global DNS server, which systemd-resolved asks for every name.
+  LinkRoutes links = ask_link_routes(runner, kSitesZone);
+  if (!links.zone_links.empty()) {
+    PELK_TRY(print(out, "  Your tailnet already sends *." + zone() + " to your server (split DNS on " +
+                            join(links.zone_links, ", ") + "), so pelk adds no DNS setting of its own.\n"));
+    return linux_drop_in_removal();
+  }
+  // A link with the routing domain "~." takes every name that no other
+  // domain claims ahead of the global servers, so then the laptop's other
+  // lookups never reach the server.
+  if (links.catch_all_links.empty()) {
+    PELK_TRY(print(out, "  WARNING: systemd-resolved takes your server (" + addr +
+                            ") as a DNS server for every name, so while connected it also sends this laptop's other "
+                            "lookups there, and they slow down whenever the server is out of reach.\n"
+                            "  To keep them off it, add a split DNS nameserver for " + zone() + " at " + addr +
+                            " in your tailnet's DNS settings, then run pelk laptop connect again.\n"));
+  }
+  auto global_dns = files_setting_global_dns(runner);
+  if (!global_dns.empty()) {
+    PELK_TRY(print(out, "  WARNING: " + join(global_dns, " and ") +
+                            " also gives systemd-resolved DNS= servers for every name, so *." + zone() +
+                            " may go to them instead of your server; pelk laptop status will show it.\n"));
   }
   return linux_route(address);
 }

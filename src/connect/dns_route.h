@@ -16,7 +16,10 @@
 
 // The command that sets up the route. On Linux it first prints a warning when
 // the route cannot work, and gives none at all when systemd-resolved is not
-// running. A warning that cannot be written is the error.
+// running. When a network link already routes the zone (a tailnet's split
+// DNS), it says so and the command only removes an earlier drop-in; otherwise
+// it warns that the drop-in makes the server a DNS server for every name. A
+// warning that cannot be written is the error.
 Result<std::optional<std::string>> dns_route_command(OsKind os, std::string_view address, ToolRunner& runner,
                                                      std::ostream& out);
 

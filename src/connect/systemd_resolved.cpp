@@ -5,27 +5,9 @@
 #include "state/file_io.h"
 #include "state/text.h"
 
-namespace {
-
-std::vector<std::string_view> words(std::string_view line) {
-  constexpr std::string_view kBlanks = " \t\r\v\f";
-  std::vector<std::string_view> found;
-  for (;;) {
-    auto start = line.find_first_not_of(kBlanks);
-    if (start == std::string_view::npos) return found;
-    line.remove_prefix(start);
-    auto end = line.find_first_of(kBlanks);
-    found.push_back(line.substr(0, end));
-    if (end == std::string_view::npos) return found;
-    line.remove_prefix(end);
-  }
-}
-
-}  // namespace
-
 bool resolv_conf_points_at_stub(std::string_view resolv_conf) {
   for (std::string_view line : split_lines(resolv_conf)) {
-    auto parts = words(line);
+    auto parts = split_words(line);
     if (parts.size() >= 2 && parts[0] == "nameserver" && parts[1] == "127.0.0.53") return true;
   }
   return false;
@@ -36,7 +18,7 @@ bool nsswitch_hosts_use_resolve(std::string_view nsswitch_conf) {
   for (std::string_view line : split_lines(nsswitch_conf)) {
     // Only a line that starts in the first column is the hosts line.
     if (!line.starts_with(kHosts)) continue;
-    for (std::string_view word : words(line.substr(kHosts.size()))) {
+    for (std::string_view word : split_words(line.substr(kHosts.size()))) {
       if (word == "resolve") return true;
     }
   }

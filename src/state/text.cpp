@@ -116,3 +116,17 @@ std::vector<std::string_view> split_lines(std::string_view text) {
 std::filesystem::path path_from_utf8(std::string_view text) {
   return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
+
+std::vector<std::string_view> split_words(std::string_view line) {
+  constexpr std::string_view kBlanks = " \t\r\v\f";
+  std::vector<std::string_view> found;
+  for (;;) {
+    auto start = line.find_first_not_of(kBlanks);
+    if (start == std::string_view::npos) return found;
+    line.remove_prefix(start);
+    auto end = line.find_first_of(kBlanks);
+    found.push_back(line.substr(0, end));
+    if (end == std::string_view::npos) return found;
+    line.remove_prefix(end);
+  }
+}

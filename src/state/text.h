@@ -21,6 +21,10 @@ std::string join(const std::vector<std::string>& items, std::string_view separat
 // A final line feed does not start an extra empty line.
 std::vector<std::string_view> split_lines(std::string_view text);
 
+// The words of a line, split at spaces, tabs, carriage returns, vertical tabs
+// and form feeds.
+std::vector<std::string_view> split_words(std::string_view line);
+
 // A path as shown to the user and handed to Mutagen: the platform's separators,
 // parts that are not valid Unicode replaced by U+FFFD.
 std::string display_path(const std::filesystem::path& path);

@@ -152,11 +152,17 @@ TEST(Connect, FirstConnectOnLinuxDoesEveryStepInOrder) {
                      "==> SSH\n"
                      "==> Fetching the environment's certificate\n"
                      "==> Trusting the certificate and sending *.pelk.test to your server (asks for your password once)\n"
+                     "  WARNING: systemd-resolved takes your server (100.64.0.7) as a DNS server for every name, so "
+                     "while connected it also sends this laptop's other lookups there, and they slow down whenever the "
+                     "server is out of reach.\n"
+                     "  To keep them off it, add a split DNS nameserver for pelk.test at 100.64.0.7 in your tailnet's "
+                     "DNS settings, then run pelk laptop connect again.\n"
                      "==> File sync\n" +
                          share_lines(laptop.home()) + summary(laptop.home() / "Code"));
   EXPECT_EQ(runs(laptop.runner, laptop.home()),
             concat({"mutagen sync list pelk-code", "mutagen sync list", "sh -c command -v tailscale",
-                    "tailscale status --json", kLoginCheck, kFetchCertificate, "sh -c command -v wl-paste",
+                    "tailscale status --json", kLoginCheck, kFetchCertificate, "resolvectl domain",
+                    "sh -c command -v wl-paste",
                     "sh -c command -v wl-copy", "sh -c command -v xclip", "sh -c command -v certutil",
                     "[interactive] sudo sh -c <script>", "sh -c command -v wl-paste"},
                    first_file_sync_runs()));

@@ -274,7 +274,8 @@ EOF
 install_sudo_standin() {
   rm -rf "$W/root" "$W/bin"
   mkdir -p "$W/root" "$W/bin"
-  cp -a "$E2E_DIR/standins/common.sh" "$E2E_DIR/standins/elevate.sh" "$E2E_DIR/standins/root" "$W/root/"
+  cp -a "$E2E_DIR/standins/common.sh" "$E2E_DIR/standins/elevate.sh" "$E2E_DIR/standins/resolved.sh" \
+    "$E2E_DIR/standins/root" "$W/root/"
   chown -R root:root "$W/root"
   chmod -R go-w "$W/root"
   local uid
@@ -361,7 +362,7 @@ EOF
 }
 
 reset_state() {
-  rm -rf "$W/state" "$W/system" "$W/runs" "$W/server-tmp"
+  rm -rf "$W/state" "$W/system" "$W/runs" "$W/server-tmp" "$W/hosts"
   mkdir -p "$W/state/mutagen" "$W/state/clipboard" "$W/state/elevated" "$W/runs" "$W/server-tmp"
   chmod 1777 "$W/server-tmp"
   local part
@@ -401,7 +402,9 @@ stop_sshd() {
   wait "$SSHD_PID" 2>/dev/null
 }
 
-e2e_begin() {
+# Everything but the server's sshd, for scenarios that place the server
+# elsewhere.
+e2e_prepare() {
   skip_unless_root
   [ -x "${PELK_BINARY:-}" ] || die "PELK_BINARY does not name the pelk program (got '${PELK_BINARY:-}')"
   mkdir -p "$W"
@@ -423,6 +426,10 @@ e2e_begin() {
   reset_state
   reset_server
   reset_laptop
+}
+
+e2e_begin() {
+  e2e_prepare
   start_sshd
   HOME_BEFORE=$(manifest "$LAPTOP_HOME")
 }
