@@ -18,6 +18,7 @@ int laptop_main(const LaptopCommand& command) {
   ensure_tools_on_path(*home);
   RealRunner runner;
   OsKind os = build_os_kind();
-  LaptopContext context{runner, *home, os, choose_elevation_method(os, runner), std::cout, std::cerr};
+  LaptopContext context{runner, *home, os, choose_elevation_method(os, runner), std::cout, std::cerr,
+                        home_ownership(*home)};
   return dispatch_laptop(command, real_laptop_entries(), context);
 }
