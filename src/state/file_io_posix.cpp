@@ -51,9 +51,11 @@ CommandError too_large(const fs::path& path, std::size_t limit) {
 // A rename would replace a file that the user cannot write, or a FIFO or a
 // device, where an in-place write would fail or block; so the target is held
 // to what writing it in place takes.
-Result<void> check_replaceable(const fs::path& destination, const struct stat& existing) {
+// The message names the path as given, which the user knows, rather than
+// where its links end.
+Result<void> check_replaceable(const fs::path& target, const fs::path& destination, const struct stat& existing) {
   if (S_ISDIR(existing.st_mode)) return fail(CommandError::io_errno(EISDIR));
-  if (!S_ISREG(existing.st_mode)) return fail(not_a_regular_file(destination));
+  if (!S_ISREG(existing.st_mode)) return fail(not_a_regular_file(target));
   int probe = ::open(destination.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   // A program that runs from the file (the installed Mutagen) may be
   // replaced: that is what the rename is for.
@@ -106,7 +108,7 @@ Result<void> write_file_atomically_from(const fs::path& target, const ChunkSourc
 
   struct stat existing {};
   bool exists = ::stat(destination.c_str(), &existing) == 0;
-  if (exists) PELK_TRY(check_replaceable(destination, existing));
+  if (exists) PELK_TRY(check_replaceable(target, destination, existing));
   mode_t mode = exists ? (existing.st_mode & 07777) : static_cast<mode_t>(new_file_mode);
 
   fs::path folder = destination.parent_path();

@@ -79,12 +79,12 @@ CommandError too_large(const fs::path& path, std::size_t limit) {
 // The target is held to what writing it in place takes: a read-only file, or
 // one the user's rights do not let them write, is refused as an in-place
 // write would be ("Access is denied"), instead of being replaced.
-Result<void> check_replaceable(const fs::path& destination) {
+Result<void> check_replaceable(const fs::path& target, const fs::path& destination) {
   FileHandle probe(::CreateFileW(destination.c_str(), GENERIC_WRITE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!probe.valid()) return last_error();
-  if (::GetFileType(probe.get()) != FILE_TYPE_DISK) return fail(not_a_regular_file(destination));
+  if (::GetFileType(probe.get()) != FILE_TYPE_DISK) return fail(not_a_regular_file(target));
   return {};
 }
 
@@ -129,7 +129,7 @@ Result<void> write_file_atomically_from(const fs::path& target, const ChunkSourc
 
   DWORD existing = ::GetFileAttributesW(destination.c_str());
   bool exists = existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY);
-  if (exists) PELK_TRY(check_replaceable(destination));
+  if (exists) PELK_TRY(check_replaceable(target, destination));
   DWORD kept = 0;
   if (exists) {
     kept = existing & kKeptAttributes;
