@@ -110,10 +110,12 @@ std::string decoded(std::string bytes) {
 // Whether the child has ended, without reaping it.
 bool has_exited(pid_t pid) {
   siginfo_t info{};
-  return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
+  if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0) return false;
+  // With nothing to report the fields stay zero; some systems fill in only one of them.
+  return info.si_pid == pid || info.si_signo == SIGCHLD;
 }
 
-// Writes all of `input` to the child's standard input and closes it. The wait
+// Writes all of `input` to the child's standard input (the caller closes it). The wait
 // for room looks at the child now and then: once it has ended, a process it
 // left behind holding the pipe unread must not keep pelk writing.
 int feed_input(pid_t pid, int& fd, std::string_view input) {
