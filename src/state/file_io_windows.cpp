@@ -79,7 +79,10 @@ CommandError too_large(const fs::path& path, std::size_t limit) {
 // The target is held to what writing it in place takes: a read-only file, or
 // one the user's rights do not let them write, is refused as an in-place
 // write would be ("Access is denied"), instead of being replaced.
-Result<void> check_replaceable(const fs::path& target, const fs::path& destination) {
+Result<void> check_replaceable(const fs::path& target, const fs::path& destination, DWORD attributes) {
+  // Said outright, as Windows itself refuses the write; the probe below
+  // covers the user's rights.
+  if (attributes & FILE_ATTRIBUTE_READONLY) return fail_io(std::error_code(ERROR_ACCESS_DENIED, std::system_category()));
   FileHandle probe(::CreateFileW(destination.c_str(), GENERIC_WRITE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -129,7 +132,7 @@ Result<void> write_file_atomically_from(const fs::path& target, const ChunkSourc
 
   DWORD existing = ::GetFileAttributesW(destination.c_str());
   bool exists = existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY);
-  if (exists) PELK_TRY(check_replaceable(target, destination));
+  if (exists) PELK_TRY(check_replaceable(target, destination, existing));
   DWORD kept = 0;
   if (exists) {
     kept = existing & kKeptAttributes;

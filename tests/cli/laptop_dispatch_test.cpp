@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "state/paths.h"
+#include "state/text.h"
 #include "support/fake_runner.h"
 
 namespace fs = std::filesystem;
@@ -225,9 +226,8 @@ TEST(LaptopDispatch, RootRunForAnotherUsersHomeStopsBeforeTheCommand) {
         EXPECT_EQ(run.status, 1);
         EXPECT_TRUE(stand.log.empty());
         EXPECT_EQ(run.out, "");
-        EXPECT_EQ(run.err,
-                  "pelk: pelk is running as root, but the home folder /home/ann belongs to another user; run it "
-                  "without sudo, as that user\n");
+        EXPECT_EQ(run.err, "pelk: pelk is running as root, but the home folder " + display_path("/home/ann") +
+                               " belongs to another user; run it without sudo, as that user\n");
       } else {
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_TRUE(!stand.log.empty() || !run.out.empty());  // the entry ran (status only prints)
