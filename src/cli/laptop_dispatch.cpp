@@ -155,7 +155,8 @@ Result<ConnectRequest> connect_request(const cli::Connect& command, const Laptop
 }
 
 int dispatch_laptop(const LaptopCommand& command, const LaptopEntries& entries, const LaptopContext& context) {
-  auto result = run_laptop(command, entries, context);
+  auto result = check_home_owner(context.ownership, context.home);
+  if (result) result = run_laptop(command, entries, context);
   if (result) return 0;
   context.err << "pelk: " << result.error().display() << "\n" << std::flush;
   return 1;

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "cli/cli_command.h"
+#include "cli/home_owner.h"
 #include "cli/laptop_entries.h"
 #include "connect/connect_laptop.h"
 #include "tools/elevation_method.h"
@@ -20,6 +21,7 @@ struct LaptopContext {
   ElevationMethod elevation;
   std::ostream& out;  // progress and results
   std::ostream& err;  // the failure line
+  HomeOwnership ownership = {};  // a root run for another user's home is refused
 };
 
 // The request for connect; a relative --code-dir is made absolute against the
@@ -27,4 +29,5 @@ struct LaptopContext {
 Result<ConnectRequest> connect_request(const cli::Connect& command, const LaptopContext& context);
 
 // 0 on success; on failure "pelk: " and the error's text on `err`, and 1.
+// A root run for another user's home stops before the command starts.
 int dispatch_laptop(const LaptopCommand& command, const LaptopEntries& entries, const LaptopContext& context);

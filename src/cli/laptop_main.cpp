@@ -22,6 +22,7 @@ int laptop_main(const LaptopCommand& command) {
   OsKind os = build_os_kind();
   std::error_code no_working_folder;
   std::filesystem::path working_folder = std::filesystem::current_path(no_working_folder);
-  LaptopContext context{runner, *home, working_folder, os, choose_elevation_method(os, runner), std::cout, std::cerr};
+  LaptopContext context{runner, *home, working_folder, os, choose_elevation_method(os, runner), std::cout, std::cerr,
+                        home_ownership(*home)};
   return dispatch_laptop(command, real_laptop_entries(), context);
 }

@@ -65,9 +65,13 @@ Result<void> check_login(ToolRunner& runner, const std::string& address) {
 Result<fs::path> fetch_certificate(ToolRunner& runner, const fs::path& home) {
   std::string command = "cat " + std::string(kServerCertificate) + " 2>/dev/null || cat " +
                         std::string(kOlderServerCertificate);
-  PELK_TRY_ASSIGN(ToolOutput fetched, runner.run_capture("ssh", {std::string(kServerAlias), command}, std::nullopt));
+  PELK_TRY_ASSIGN(ToolOutput fetched, runner.run_capture_bounded("ssh", {std::string(kServerAlias), command},
+                                                                 std::nullopt, kParsedOutputLimit));
   if (!fetched.success || fetched.std_out.find("BEGIN CERTIFICATE") == std::string::npos) {
-    return fail_message("the server has no local CA yet (" + std::string(trim(fetched.std_err)) +
+    std::string why = fetched.over_limit
+                          ? "its certificate file is over " + std::to_string(kParsedOutputLimit >> 20) + " MiB"
+                          : std::string(trim(fetched.std_err));
+    return fail_message("the server has no local CA yet (" + why +
                         "); check that the environment is running with 'sudo pelk host status' on the server");
   }
   fs::path certificate = state_dir(home) / "ca.pem";
@@ -99,7 +103,7 @@ Result<void> connect_laptop(const ConnectRequest& request, ToolRunner& runner, s
   PELK_TRY(check_code_folder(request, runner, out));
 
   PELK_TRY(header(out, "Finding your server on Tailscale"));
-  PELK_TRY(install_tailscale(runner, request.os, out));
+  PELK_TRY(install_tailscale(runner, request.os, request.elevation, out));
   PELK_TRY_ASSIGN(std::string address, find_server_address(runner, request.server, request.os));
   PELK_TRY(print(out, "  " + request.server + " is " + address + "\n"));
 

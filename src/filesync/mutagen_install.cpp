@@ -9,7 +9,6 @@
 #include "state/paths.h"
 #include "state/text.h"
 #include "tools/console.h"
-#include "tools/search_path.h"
 
 namespace fs = std::filesystem;
 
@@ -38,7 +37,8 @@ Result<void> install_mutagen(ToolRunner& runner, const fs::path& home, std::ostr
 
 Result<void> install_mutagen_for(std::string_view platform, ToolRunner& runner, const fs::path& home,
                                  std::ostream& out) {
-  ensure_tools_on_path(home);
+  // The tools folder is on PATH already: the dispatcher put it there before
+  // any program ran, so a Mutagen installed there is found by name.
   // Any Mutagen that runs is left alone, whatever its version.
   if (mutagen_installed(runner)) return {};
 

@@ -150,8 +150,11 @@ Result<void> extract_mutagen_files(std::string_view gzip_bytes, const fs::path& 
   return gzip.drain();
 }
 
+// Far above the release archive's size (tens of MiB); the checksum decides the rest.
+constexpr std::size_t kArchiveReadLimit = std::size_t(512) << 20;
+
 Result<void> unpack_mutagen(const fs::path& archive, std::string_view expected_checksum, const fs::path& tools_folder) {
-  PELK_TRY_ASSIGN(std::string content, read_file(archive));
+  PELK_TRY_ASSIGN(std::string content, read_file(archive, kArchiveReadLimit));
   PELK_TRY_ASSIGN(std::string checksum, sha256_hex(content));
   if (checksum != expected_checksum) {
     return fail_message("the Mutagen download does not match its checksum (got " + checksum +

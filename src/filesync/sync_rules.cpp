@@ -8,7 +8,8 @@
 namespace fs = std::filesystem;
 
 SyncSpec fetch_server_rules(ToolRunner& runner) {
-  auto run = run_capture(runner, "ssh", {std::string(kServerAlias), "cat " + std::string(kServerRulesFile)});
+  auto run = runner.run_capture_bounded("ssh", {std::string(kServerAlias), "cat " + std::string(kServerRulesFile)},
+                                        std::nullopt, kParsedOutputLimit);
   if (!run || !run->success) return default_sync_spec();
   auto spec = parse_sync_spec(run->std_out);
   if (!spec) return default_sync_spec();

@@ -69,7 +69,11 @@ bool is_usable_folder_name(std::string_view name) {
 
 Result<std::string> laptop_folder_name(ToolRunner& runner, const fs::path& home) {
   fs::path file = state_dir(home) / kShotsFolderFile;
-  if (auto kept = read_file(file); kept && is_valid_utf8(*kept)) {
+  auto kept = read_file(file);
+  // A file that is there but cannot be read (a FIFO, a device, a huge file)
+  // is the user's to fix; it is not replaced by a name of pelk's choosing.
+  if (!kept && !is_not_found(kept.error())) return fail(kept.error());
+  if (kept && is_valid_utf8(*kept)) {
     std::string_view name = trim(*kept);
     if (!name.empty()) {
       if (!is_usable_folder_name(name)) {

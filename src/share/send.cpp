@@ -177,8 +177,9 @@ Result<std::string> deliver_to_server(ToolRunner& runner, const fs::path& home, 
   for (const std::string& stored : stored_names) paths.push_back(server_file_path(name, stored));
   std::string result = join(paths, "\n");
   // The paths are printed as well, so a clipboard that cannot be written
-  // costs the user nothing but a paste.
+  // costs the user nothing but a paste. The writer's outputs are not read: a
+  // writer that leaves a child serving the selection (xclip) holds them open.
   ProgramCall writer = clipboard_writer(os);
-  (void)runner.run_capture(writer.program, writer.args, result);
+  (void)runner.run_discarding_output(writer.program, writer.args, result);
   return result;
 }

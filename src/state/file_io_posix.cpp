@@ -6,6 +6,11 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <string>
+
+#include "state/text.h"
+#include "state/writer_temporaries.h"
 
 namespace fs = std::filesystem;
 
@@ -38,27 +43,55 @@ bool write_all(int fd, std::string_view bytes) {
   return true;
 }
 
+CommandError too_large(const fs::path& path, std::size_t limit) {
+  return CommandError::message(display_path(path) + " is larger than " + std::to_string(limit >> 20) +
+                               " MiB, too large for pelk to read");
+}
+
+// A rename would replace a file that the user cannot write, or a FIFO or a
+// device, where an in-place write would fail or block; so the target is held
+// to what writing it in place takes.
+// The message names the path as given, which the user knows, rather than
+// where its links end.
+Result<void> check_replaceable(const fs::path& target, const fs::path& destination, const struct stat& existing) {
+  if (S_ISDIR(existing.st_mode)) return fail(CommandError::io_errno(EISDIR));
+  if (!S_ISREG(existing.st_mode)) return fail(not_a_regular_file(target));
+  int probe = ::open(destination.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  // A program that runs from the file (the installed Mutagen) may be
+  // replaced: that is what the rename is for.
+  if (probe < 0) return errno == ETXTBSY ? Result<void>() : last_error();
+  ::close(probe);
+  return {};
+}
+
 }  // namespace
 
-Result<std::string> read_file(const fs::path& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+Result<std::string> read_file(const fs::path& path, std::size_t limit) {
+  // Without blocking: opening a FIFO for reading waits for a writer otherwise.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return last_error();
+  auto give_up = [&](CommandError error) {
+    ::close(fd);
+    return fail(std::move(error));
+  };
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return give_up(CommandError::io_errno(errno));
+  if (S_ISDIR(info.st_mode)) return give_up(CommandError::io_errno(EISDIR));
+  if (!S_ISREG(info.st_mode)) return give_up(not_a_regular_file(path));
+  if (static_cast<std::uintmax_t>(info.st_size) > limit) return give_up(too_large(path, limit));
   std::string content;
   // Sized up front, so a large file is never held twice while the text grows.
-  struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-    content.reserve(static_cast<size_t>(info.st_size));
-  }
+  content.reserve(static_cast<size_t>(info.st_size));
   char buffer[65536];
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
-      int saved = errno;
-      ::close(fd);
-      return fail(CommandError::io_errno(saved));
+      return give_up(CommandError::io_errno(errno));
     }
     if (n == 0) break;
+    // A file that grows while it is read is held to the same bound.
+    if (static_cast<size_t>(n) > limit - content.size()) return give_up(too_large(path, limit));
     content.append(buffer, static_cast<size_t>(n));
   }
   ::close(fd);
@@ -75,12 +108,13 @@ Result<void> write_file_atomically_from(const fs::path& target, const ChunkSourc
 
   struct stat existing {};
   bool exists = ::stat(destination.c_str(), &existing) == 0;
+  if (exists) PELK_TRY(check_replaceable(target, destination, existing));
   mode_t mode = exists ? (existing.st_mode & 07777) : static_cast<mode_t>(new_file_mode);
 
+  fs::path folder = destination.parent_path();
+  remove_stale_writer_temporaries(folder.empty() ? fs::path(".") : folder);
   static std::atomic<unsigned> counter{0};
-  fs::path temporary = destination.parent_path() /
-                       ("." + destination.filename().string() + ".pelk-" + std::to_string(::getpid()) + "-" +
-                        std::to_string(counter++));
+  fs::path temporary = folder / writer_temporary_name(static_cast<unsigned long>(::getpid()), counter++);
   int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   if (fd < 0) return last_error();
   auto abandon = [&](CommandError error) {

@@ -4,7 +4,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <string>
+
+#include "state/text.h"
+#include "state/writer_temporaries.h"
 
 namespace fs = std::filesystem;
 
@@ -67,21 +71,47 @@ bool write_all(HANDLE file, std::string_view bytes) {
 constexpr DWORD kKeptAttributes =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
+CommandError too_large(const fs::path& path, std::size_t limit) {
+  return CommandError::message(display_path(path) + " is larger than " + std::to_string(limit >> 20) +
+                               " MiB, too large for pelk to read");
+}
+
+// The target is held to what writing it in place takes: a read-only file, or
+// one the user's rights do not let them write, is refused as an in-place
+// write would be ("Access is denied"), instead of being replaced.
+Result<void> check_replaceable(const fs::path& target, const fs::path& destination, DWORD attributes) {
+  // Said outright, as Windows itself refuses the write; the probe below
+  // covers the user's rights.
+  if (attributes & FILE_ATTRIBUTE_READONLY) return fail_io(std::error_code(ERROR_ACCESS_DENIED, std::system_category()));
+  FileHandle probe(::CreateFileW(destination.c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!probe.valid()) return last_error();
+  if (::GetFileType(probe.get()) != FILE_TYPE_DISK) return fail(not_a_regular_file(target));
+  return {};
+}
+
 }  // namespace
 
-Result<std::string> read_file(const fs::path& path) {
+Result<std::string> read_file(const fs::path& path, std::size_t limit) {
   FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return last_error();
+  // A named pipe or a device in the file's place is refused before any read.
+  if (::GetFileType(file.get()) != FILE_TYPE_DISK) return fail(not_a_regular_file(path));
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.get(), &size)) return last_error();
+  if (static_cast<std::uint64_t>(size.QuadPart) > limit) return fail(too_large(path, limit));
   std::string content;
   // Sized up front, so a large file is never held twice while the text grows.
-  LARGE_INTEGER size{};
-  if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) content.reserve(static_cast<size_t>(size.QuadPart));
+  content.reserve(static_cast<size_t>(size.QuadPart));
   char buffer[65536];
   for (;;) {
     DWORD n = 0;
     if (!::ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr)) return last_error();
     if (n == 0) break;
+    // A file that grows while it is read is held to the same bound.
+    if (n > limit - content.size()) return fail(too_large(path, limit));
     content.append(buffer, n);
   }
   return content;
@@ -102,6 +132,7 @@ Result<void> write_file_atomically_from(const fs::path& target, const ChunkSourc
 
   DWORD existing = ::GetFileAttributesW(destination.c_str());
   bool exists = existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY);
+  if (exists) PELK_TRY(check_replaceable(target, destination, existing));
   DWORD kept = 0;
   if (exists) {
     kept = existing & kKeptAttributes;
@@ -110,10 +141,10 @@ Result<void> write_file_atomically_from(const fs::path& target, const ChunkSourc
     kept = FILE_ATTRIBUTE_READONLY;
   }
 
+  fs::path folder = destination.parent_path();
+  remove_stale_writer_temporaries(folder.empty() ? fs::path(".") : folder);
   static std::atomic<unsigned> counter{0};
-  fs::path temporary = destination.parent_path() /
-                       (L"." + destination.filename().native() + L".pelk-" +
-                        std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(counter++));
+  fs::path temporary = folder / writer_temporary_name(::GetCurrentProcessId(), counter++);
   FileHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                 nullptr));
   if (!file.valid()) return last_error();
@@ -133,13 +164,8 @@ Result<void> write_file_atomically_from(const fs::path& target, const ChunkSourc
   if (!file.close()) return abandon_last();
   if (kept != 0 && !::SetFileAttributesW(temporary.c_str(), kept)) return abandon_last();
 
-  // Windows refuses to replace a read-only file, where POSIX only asks for a
-  // writable folder; the attribute comes back with the new file.
-  bool unlocked = exists && (existing & FILE_ATTRIBUTE_READONLY) &&
-                  ::SetFileAttributesW(destination.c_str(), existing & ~FILE_ATTRIBUTE_READONLY);
   if (!::MoveFileExW(temporary.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     std::error_code code = last_error_code();
-    if (unlocked) ::SetFileAttributesW(destination.c_str(), existing);
     ::SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileW(temporary.c_str());
     return fail_io(code);

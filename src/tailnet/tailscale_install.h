@@ -4,10 +4,13 @@
 #include <ostream>
 
 #include "cli/command_error.h"
+#include "tools/elevation_method.h"
 #include "tools/os_kind.h"
 #include "tools/tool_runner.h"
 
 // Linux only (elsewhere the user installs the app by hand): runs Tailscale's
-// install script under sudo, then `sudo tailscale up` for the sign-in. Both
-// run on the user's console so sudo and the sign-in can talk to the user.
-Result<void> install_tailscale(ToolRunner& runner, OsKind os, std::ostream& out);
+// install script with the elevation method's program (sudo or pkexec), then
+// `tailscale up` the same way for the sign-in. Both run on the user's console
+// so the password prompt and the sign-in can talk to the user. Without a
+// program to elevate with, it says that Tailscale must be installed by hand.
+Result<void> install_tailscale(ToolRunner& runner, OsKind os, ElevationMethod elevation, std::ostream& out);

@@ -107,6 +107,37 @@ std::string decoded(std::string bytes) {
   return utf8_lossy(bytes);
 }
 
+// Whether the child has ended, without reaping it.
+bool has_exited(pid_t pid) {
+  siginfo_t info{};
+  if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0) return false;
+  // With nothing to report the fields stay zero; some systems fill in only one of them.
+  return info.si_pid == pid || info.si_signo == SIGCHLD;
+}
+
+// Writes all of `input` to the child's standard input (the caller closes it). The wait
+// for room looks at the child now and then: once it has ended, a process it
+// left behind holding the pipe unread must not keep pelk writing.
+int feed_input(pid_t pid, int& fd, std::string_view input) {
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+  while (!input.empty()) {
+    pollfd ready{fd, POLLOUT, 0};
+    int polled = ::poll(&ready, 1, 100);
+    if (polled < 0 && errno != EINTR) return errno;
+    if (polled == 0) {
+      if (has_exited(pid)) return EPIPE;
+      continue;
+    }
+    ssize_t n = ::write(fd, input.data(), input.size());
+    if (n > 0) {
+      input.remove_prefix(static_cast<size_t>(n));
+    } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
+      return errno;
+    }
+  }
+  return 0;
+}
+
 bool exited_ok(int status) { return status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0; }
 
 }  // namespace
@@ -115,6 +146,11 @@ RealRunner::RealRunner() { ::signal(SIGPIPE, SIG_IGN); }
 
 Result<ToolOutput> RealRunner::run_capture(const std::string& program, const std::vector<std::string>& args,
                                            const std::optional<std::string>& input) {
+  return run_capture_bounded(program, args, input, SIZE_MAX);
+}
+
+Result<ToolOutput> RealRunner::run_capture_bounded(const std::string& program, const std::vector<std::string>& args,
+                                                   const std::optional<std::string>& input, size_t limit) {
   Pipe out, err, in;
   if (!make_pipe(out) || !make_pipe(err) || (input && !make_pipe(in))) {
     int saved = errno;
@@ -162,6 +198,7 @@ Result<ToolOutput> RealRunner::run_capture(const std::string& program, const std
     if (pending.empty()) close_fd(in.write_end);
   }
   int write_error = 0;
+  bool over_limit = false;
   // Reading through this buffer measured faster than reading straight into
   // the growing strings, whose fresh pages then fault inside the read.
   char buffer[65536];
@@ -180,13 +217,18 @@ Result<ToolOutput> RealRunner::run_capture(const std::string& program, const std
     auto drain = [&](int index, int& fd, std::string& into) {
       if (index < 0 || fds[index].revents == 0) return;
       ssize_t n = ::read(fd, buffer, sizeof buffer);
-      if (n > 0) append_output(into, buffer, static_cast<size_t>(n));
+      if (n > 0) {
+        size_t kept = std::min(static_cast<size_t>(n), limit - into.size());
+        append_output(into, buffer, kept);
+        over_limit = over_limit || kept < static_cast<size_t>(n);
+      }
       if (n <= 0 && (n == 0 || (errno != EINTR && errno != EAGAIN))) {
         close_fd(fd);
       }
     };
     drain(out_index, out.read_end, out_bytes);
     drain(err_index, err.read_end, err_bytes);
+    if (over_limit) break;
     if (in_index >= 0 && fds[in_index].revents != 0) {
       ssize_t n = ::write(in.write_end, pending.data(), pending.size());
       if (n > 0) {
@@ -198,12 +240,47 @@ Result<ToolOutput> RealRunner::run_capture(const std::string& program, const std
       }
     }
   }
+  // A child past the limit is stopped here; one that sends without end would
+  // otherwise hold pelk, and its output is not wanted anyway.
+  if (over_limit) ::kill(pid, SIGKILL);
   close_fd(out.read_end);
   close_fd(err.read_end);
   close_fd(in.write_end);
   int status = wait_for(pid);
+  if (over_limit) return ToolOutput{decoded(std::move(out_bytes)), decoded(std::move(err_bytes)), false, true};
   if (write_error != 0) return fail(CommandError::io_errno(write_error));
   return ToolOutput{decoded(std::move(out_bytes)), decoded(std::move(err_bytes)), exited_ok(status)};
+}
+
+Result<bool> RealRunner::run_discarding_output(const std::string& program, const std::vector<std::string>& args,
+                                               const std::optional<std::string>& input) {
+  Pipe in;
+  if (input && !make_pipe(in)) return fail(CommandError::io_errno(errno));
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (input) {
+    posix_spawn_file_actions_adddup2(&actions, in.read_end, 0);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  }
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  SpawnAttributes attributes;
+  auto argv = argv_of(program, args);
+  pid_t pid = -1;
+  int spawn_error = ::posix_spawnp(&pid, program.c_str(), &actions, &attributes.attr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close_fd(in.read_end);
+  if (spawn_error != 0) {
+    close_fd(in.write_end);
+    if (spawn_error == ENOENT || spawn_error == ENOTDIR) return false;
+    return fail(CommandError::io_errno(spawn_error));
+  }
+  int write_error = input ? feed_input(pid, in.write_end, *input) : 0;
+  close_fd(in.write_end);
+  int status = wait_for(pid);
+  if (write_error != 0) return fail(CommandError::io_errno(write_error));
+  return exited_ok(status);
 }
 
 Result<bool> RealRunner::run_interactive(const std::string& program, const std::vector<std::string>& args) {

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -217,11 +219,21 @@ bool make_pipe(Handle& read_end, Handle& write_end, bool child_reads) {
   return ::SetHandleInformation(ours, HANDLE_FLAG_INHERIT, 0) != 0;
 }
 
-void read_to_end(HANDLE pipe, std::string& into) {
+// Reads one output to its end, or up to `limit` bytes: past that the child is
+// stopped, which also ends the other output's reader.
+void read_to_end(HANDLE pipe, std::string& into, size_t limit, HANDLE process, std::atomic<bool>& over_limit) {
   char buffer[65536];
   DWORD n = 0;
   // The read fails with ERROR_BROKEN_PIPE once every writer has closed its end.
-  while (::ReadFile(pipe, buffer, sizeof buffer, &n, nullptr) && n > 0) into.append(buffer, n);
+  while (::ReadFile(pipe, buffer, sizeof buffer, &n, nullptr) && n > 0) {
+    size_t kept = std::min(static_cast<size_t>(n), limit - into.size());
+    into.append(buffer, kept);
+    if (kept < n) {
+      over_limit = true;
+      ::TerminateProcess(process, 1);
+      return;
+    }
+  }
 }
 
 // An inheritable copy of one of pelk's own standard handles, for a child that
@@ -263,6 +275,11 @@ RealRunner::RealRunner() = default;
 
 Result<ToolOutput> RealRunner::run_capture(const std::string& program, const std::vector<std::string>& args,
                                            const std::optional<std::string>& input) {
+  return run_capture_bounded(program, args, input, SIZE_MAX);
+}
+
+Result<ToolOutput> RealRunner::run_capture_bounded(const std::string& program, const std::vector<std::string>& args,
+                                                   const std::optional<std::string>& input, size_t limit) {
   ToolOutput not_found{"", program + ": not found", false};
   std::wstring name = widen(program);
   auto file = resolve_program(name);
@@ -295,10 +312,13 @@ Result<ToolOutput> RealRunner::run_capture(const std::string& program, const std
   // Both outputs are read on threads while this one writes the input, so a
   // child that answers before it has read all its input cannot deadlock.
   std::string out_bytes, err_bytes;
+  std::atomic<bool> over_limit{false};
   std::thread out_reader, err_reader;
   try {
-    out_reader = std::thread(read_to_end, out_read.get(), std::ref(out_bytes));
-    err_reader = std::thread(read_to_end, err_read.get(), std::ref(err_bytes));
+    out_reader = std::thread(read_to_end, out_read.get(), std::ref(out_bytes), limit, child.process.get(),
+                             std::ref(over_limit));
+    err_reader = std::thread(read_to_end, err_read.get(), std::ref(err_bytes), limit, child.process.get(),
+                             std::ref(over_limit));
   } catch (const std::system_error& e) {
     // Without a reader the child may block on a full pipe; it must not outlive us.
     ::TerminateProcess(child.process.get(), 1);
@@ -325,8 +345,52 @@ Result<ToolOutput> RealRunner::run_capture(const std::string& program, const std
   out_reader.join();
   err_reader.join();
   bool succeeded = wait_succeeded(child.process.get());
+  if (over_limit) return ToolOutput{decoded(std::move(out_bytes)), decoded(std::move(err_bytes)), false, true};
   if (write_error != ERROR_SUCCESS) return fail_io(win32_error(write_error));
   return ToolOutput{decoded(std::move(out_bytes)), decoded(std::move(err_bytes)), succeeded};
+}
+
+Result<bool> RealRunner::run_discarding_output(const std::string& program, const std::vector<std::string>& args,
+                                               const std::optional<std::string>& input) {
+  std::wstring name = widen(program);
+  auto file = resolve_program(name);
+  if (!file) return false;
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  Handle null_out(::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING,
+                                0, nullptr));
+  if (!null_out.valid()) return fail_io(win32_error(::GetLastError()));
+  Handle in_read, in_write;
+  if (input) {
+    if (!make_pipe(in_read, in_write, true)) return fail_io(win32_error(::GetLastError()));
+  } else {
+    *in_read.out() = ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                   OPEN_EXISTING, 0, nullptr);
+    if (!in_read.valid()) return fail_io(win32_error(::GetLastError()));
+  }
+  Started child = start_process(*file, command_line(name, args), in_read.get(), null_out.get(), null_out.get());
+  in_read.close();
+  null_out.close();
+  if (!child.process.valid()) {
+    if (is_not_found_error(child.error)) return false;
+    return fail_io(win32_error(child.error));
+  }
+  DWORD write_error = ERROR_SUCCESS;
+  if (input) {
+    std::string_view pending = *input;
+    while (!pending.empty()) {
+      DWORD chunk = static_cast<DWORD>(std::min<size_t>(pending.size(), 1u << 20));
+      DWORD written = 0;
+      if (!::WriteFile(in_write.get(), pending.data(), chunk, &written, nullptr)) {
+        write_error = ::GetLastError();
+        break;
+      }
+      pending.remove_prefix(written);
+    }
+    in_write.close();
+  }
+  bool succeeded = wait_succeeded(child.process.get());
+  if (write_error != ERROR_SUCCESS) return fail_io(win32_error(write_error));
+  return succeeded;
 }
 
 Result<bool> RealRunner::run_interactive(const std::string& program, const std::vector<std::string>& args) {

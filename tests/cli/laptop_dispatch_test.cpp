@@ -89,10 +89,11 @@ struct Outcome {
 };
 
 Outcome dispatch(const LaptopCommand& command, const LaptopEntries& entries, OsKind os = OsKind::Linux,
-             ElevationMethod elevation = ElevationMethod::Sudo, const fs::path& home = "/home/ann") {
+             ElevationMethod elevation = ElevationMethod::Sudo, const fs::path& home = "/home/ann",
+             HomeOwnership ownership = {}) {
   FakeRunner runner;
   std::ostringstream out, err;
-  LaptopContext context{runner, home, "/home/ann/projects", os, elevation, out, err};
+  LaptopContext context{runner, home, "/home/ann/projects", os, elevation, out, err, ownership};
   int status = dispatch_laptop(command, entries, context);
   return {status, out.str(), err.str()};
 }
@@ -264,5 +265,40 @@ TEST(LaptopDispatch, FoldersThatAreNotUnicodeAreRefusedBeforeAnything) {
     EXPECT_FALSE(stand.request);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, row.err);
+  }
+}
+
+// `sudo pelk laptop ...` with HOME kept (macOS's sudo keeps it) would leave
+// root's files in the user's home; such a run stops before any command starts.
+TEST(LaptopDispatch, RootRunForAnotherUsersHomeStopsBeforeTheCommand) {
+  struct Row {
+    HomeOwnership ownership;
+    bool refused;
+  };
+  const Row rows[] = {
+      {{true, true}, true},
+      {{true, false}, false},   // root's own home
+      {{false, true}, false},   // a plain user: the system keeps them out of others' files
+      {{false, false}, false},
+  };
+  const std::vector<LaptopCommand> commands = {cli::Connect{}, cli::Sync{}, cli::Status{}, cli::Disconnect{},
+                                               cli::Uninstall{}, cli::Share{cli::Send{}},
+                                               cli::Share{cli::Keep{3}}};
+  for (const auto& row : rows) {
+    for (const auto& command : commands) {
+      Stand stand;
+      Outcome run = dispatch(command, stand.entries(), OsKind::MacOs, ElevationMethod::Osascript, "/home/ann",
+                             row.ownership);
+      if (row.refused) {
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(stand.log.empty());
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "pelk: pelk is running as root, but the home folder " + display_path("/home/ann") +
+                               " belongs to another user; run it without sudo, as that user\n");
+      } else {
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_TRUE(!stand.log.empty() || !run.out.empty());  // the entry ran (status only prints)
+      }
+    }
   }
 }

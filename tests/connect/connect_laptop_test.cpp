@@ -388,6 +388,40 @@ TEST(Connect, FailuresEndTheRunWithTheirMessage) {
   }
 }
 
+// A server that sends more than any certificate is stopped at the bound; what
+// it sent is no certificate, and nothing is stored or trusted.
+TEST(Connect, ACertificatePastTheOutputBoundIsNoCertificate) {
+  struct Row {
+    size_t size;
+    std::string error;  // empty: connected
+  };
+  const Row rows[] = {
+      {kParsedOutputLimit, ""},
+      {kParsedOutputLimit + 1,
+       "the server has no local CA yet (its certificate file is over 8 MiB); check that the environment is running "
+       "with 'sudo pelk host status' on the server"},
+  };
+  for (const auto& row : rows) {
+    Laptop laptop;
+    laptop.linux_with_tools();
+    std::string certificate = kTestCertificate;
+    certificate.resize(row.size, '\n');
+    laptop.runner.on("ssh", {"pelk", "cat .local/share/pelk/ca.cert.pem 2>/dev/null || cat .local/share/lunt/ca.cert.pem"},
+                     ok_output(certificate));
+    std::string printed;
+    auto result = laptop.connect(OsKind::Linux, ElevationMethod::Sudo, printed);
+    if (row.error.empty()) {
+      ASSERT_TRUE(result) << result.error().display();
+      EXPECT_EQ(fs::file_size(state_dir(laptop.home()) / "ca.pem"), row.size);
+    } else {
+      ASSERT_FALSE(result);
+      EXPECT_EQ(result.error().display(), row.error);
+      EXPECT_FALSE(fs::exists(state_dir(laptop.home()) / "ca.pem"));
+      EXPECT_TRUE(laptop.elevated_scripts.empty());
+    }
+  }
+}
+
 TEST(Connect, ForceSkipsOnlyTheOtherSessionCheck) {
   Laptop laptop;
   laptop.linux_with_tools();

@@ -268,3 +268,30 @@ TEST_F(CodeSync, TheServerOnlyNoticeNamesOnlyProjects) {
   EXPECT_EQ(out.str(), "  The sync session is up to date.\n  Server only, no longer synced: api. The copies in " +
                            code.string() + " can be deleted.\n");
 }
+
+// A server that sends more than any rules file holds is stopped at the bound,
+// and what it sent counts as invalid: the default rules apply.
+TEST_F(CodeSync, ServerRulesPastTheOutputBoundCountAsInvalid) {
+  struct Row {
+    size_t size;  // the rules padded with spaces (valid JSON) to this many bytes
+    std::vector<std::string> patterns;
+  };
+  const Row rows[] = {
+      {kParsedOutputLimit, kRules.ignores},
+      {kParsedOutputLimit + 1, default_ignore_patterns()},
+  };
+  for (const auto& row : rows) {
+    FakeRunner fresh;
+    fresh.on("mutagen", {"version"}, ok_output("0.18.1\n"));
+    fresh.on_any("mutagen", [](const FakeCall&) -> Result<ToolOutput> { return ok_output(); });
+    std::string rules = sync_spec_text(kRules);
+    rules.resize(row.size, ' ');
+    fresh.on("ssh", {"pelk", "cat .config/pelk/sync.json"}, ok_output(rules));
+    fresh.on("mutagen", {"sync", "list", "pelk-code"}, failed_output("Error: unable to locate requested sessions\n"));
+    fs::remove(state / "sync.json");
+    ASSERT_TRUE(sync_code(fresh, state, code, out));
+    EXPECT_EQ(fresh.call_lines().back(), create(row.patterns)) << row.size;
+    ASSERT_TRUE(fresh.calls()[1].output_limit);
+    EXPECT_EQ(*fresh.calls()[1].output_limit, kParsedOutputLimit);
+  }
+}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <sstream>
 
 #include "filesync/mutagen_release.h"
@@ -56,6 +57,32 @@ TEST(InstallMutagen, APlatformWithoutABuildStopsBeforeAnything) {
   EXPECT_EQ(result.error().display(), "no file sync build for plan9_mips");
   EXPECT_EQ(out.str(), "");
   EXPECT_EQ(runner.call_lines(), std::vector<std::string>{"mutagen version"});
+}
+
+// The dispatcher puts the tools folder on PATH once per command; the
+// installer itself leaves this process's search path alone (here: the test
+// program's own).
+TEST(InstallMutagen, LeavesTheSearchPathAlone) {
+  const char* before = std::getenv("PATH");
+  const std::string path_before = before ? before : "";
+  struct Row {
+    const char* name;
+    std::string platform;
+    bool mutagen_works;
+  };
+  const Row rows[] = {
+      {"a working Mutagen", "linux_amd64", true},
+      {"no build for the platform", "plan9_mips", false},
+  };
+  for (const auto& row : rows) {
+    TempFolder home;
+    FakeRunner runner;
+    if (row.mutagen_works) runner.on("mutagen", {"version"}, ok_output("0.18.1\n"));
+    std::ostringstream out;
+    (void)install_mutagen_for(row.platform, runner, home.path(), out);
+    const char* after = std::getenv("PATH");
+    EXPECT_EQ(after ? std::string(after) : std::string(), path_before) << row.name;
+  }
 }
 
 #if defined(PELK_NO_UNPACKER)

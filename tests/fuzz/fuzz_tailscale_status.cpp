@@ -20,6 +20,14 @@ class ReportRunner final : public ToolRunner {
     ++runs;
     return ToolOutput{report_, "", success_};
   }
+  Result<ToolOutput> run_capture_bounded(const std::string& program, const std::vector<std::string>& args,
+                                         const std::optional<std::string>& input, std::size_t) override {
+    return run_capture(program, args, input);
+  }
+  Result<bool> run_discarding_output(const std::string&, const std::vector<std::string>&,
+                                     const std::optional<std::string>&) override {
+    return false;
+  }
   Result<bool> run_interactive(const std::string&, const std::vector<std::string>&) override { return false; }
   std::filesystem::path fs_root() const override { return "/"; }
   std::vector<std::string> lookup_host(const std::string&) override { return {}; }

@@ -28,15 +28,18 @@ TEST(WindowsFileIo, ReplacesFilesWholeAndLeavesNoTemporaryFile) {
   EXPECT_EQ(entries_in(folder.path()), 1u);
 }
 
-TEST(WindowsFileIo, ReadOnlyFileIsReplacedAndStaysReadOnly) {
+// A read-only file is refused as writing it in place would be, and stays.
+TEST(WindowsFileIo, ReadOnlyFileIsRefusedAndNewOnesCanBeReadOnly) {
   TempFolder folder;
   fs::path file = folder / "ca.pem";
   write_text(file, "old");
   ASSERT_TRUE(SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
   auto written = write_file_atomically(file, "new");
-  ASSERT_TRUE(written) << written.error().display();
-  EXPECT_EQ(read_text(file), "new");
+  ASSERT_FALSE(written);
+  EXPECT_EQ(written.error().code(), std::error_code(ERROR_ACCESS_DENIED, std::system_category()));
+  EXPECT_EQ(read_text(file), "old");
   EXPECT_TRUE(GetFileAttributesW(file.c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(entries_in(folder.path()), 1u);
   SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 
   fs::path fresh = folder / "fresh";

@@ -1,5 +1,6 @@
 #include "support/fake_runner.h"
 
+#include <algorithm>
 #include <cerrno>
 
 std::string FakeCall::line() const {
@@ -49,6 +50,36 @@ Result<ToolOutput> FakeRunner::run_capture(const std::string& program, const std
                                            const std::optional<std::string>& input) {
   FakeCall call{program, args, input, false};
   calls_.push_back(call);
+  return answer(call);
+}
+
+Result<ToolOutput> FakeRunner::run_capture_bounded(const std::string& program, const std::vector<std::string>& args,
+                                                   const std::optional<std::string>& input, std::size_t limit) {
+  FakeCall call{program, args, input, false};
+  call.output_limit = limit;
+  calls_.push_back(call);
+  auto output = answer(call);
+  if (output && (output->std_out.size() > limit || output->std_err.size() > limit)) {
+    output->std_out.resize(std::min(output->std_out.size(), limit));
+    output->std_err.resize(std::min(output->std_err.size(), limit));
+    output->success = false;
+    output->over_limit = true;
+  }
+  return output;
+}
+
+Result<bool> FakeRunner::run_discarding_output(const std::string& program, const std::vector<std::string>& args,
+                                               const std::optional<std::string>& input) {
+  FakeCall call{program, args, input, false};
+  call.discarded = true;
+  calls_.push_back(call);
+  PELK_TRY_ASSIGN(ToolOutput output, answer(call));
+  return output.success;
+}
+
+Result<ToolOutput> FakeRunner::answer(const FakeCall& call) {
+  const std::string& program = call.program;
+  const std::vector<std::string>& args = call.args;
   if (auto failure = start_failures_.find(program); failure != start_failures_.end()) {
     return fail(CommandError::io_errno(failure->second));
   }

@@ -4,6 +4,7 @@
 // program that is not installed.
 #pragma once
 
+#include <cstddef>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -19,8 +20,11 @@ struct FakeCall {
   std::vector<std::string> args;
   std::optional<std::string> input;
   bool interactive = false;
+  bool discarded = false;                   // run_discarding_output
+  std::optional<std::size_t> output_limit = std::nullopt;  // run_capture_bounded's limit
 
-  // "program arg1 arg2", for readable failure output.
+  // "program arg1 arg2", for readable failure output (how the outputs were
+  // taken is in the fields above).
   std::string line() const;
   bool operator==(const FakeCall&) const = default;
 };
@@ -49,6 +53,13 @@ class FakeRunner final : public ToolRunner {
 
   Result<ToolOutput> run_capture(const std::string& program, const std::vector<std::string>& args,
                                  const std::optional<std::string>& input) override;
+  // The scripted answer, cut at the limit as the real runner cuts a child
+  // that sends more.
+  Result<ToolOutput> run_capture_bounded(const std::string& program, const std::vector<std::string>& args,
+                                         const std::optional<std::string>& input, std::size_t limit) override;
+  // The scripted answer's success; its outputs go nowhere.
+  Result<bool> run_discarding_output(const std::string& program, const std::vector<std::string>& args,
+                                     const std::optional<std::string>& input) override;
   Result<bool> run_interactive(const std::string& program, const std::vector<std::string>& args) override;
   std::filesystem::path fs_root() const override { return root_; }
   std::vector<std::string> lookup_host(const std::string& name) override;
@@ -59,6 +70,8 @@ class FakeRunner final : public ToolRunner {
   void clear_calls() { calls_.clear(); }
 
  private:
+  Result<ToolOutput> answer(const FakeCall& call);
+
   using Key = std::pair<std::string, std::vector<std::string>>;
   std::filesystem::path root_;
   std::map<Key, std::deque<Handler>> answers_;

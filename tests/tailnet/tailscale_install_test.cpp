@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <optional>
 #include <sstream>
 
 #include "support/fake_runner.h"
@@ -25,14 +26,14 @@ TEST(TailscaleInstall, OtherPlatformsAndPresentToolDoNothing) {
   for (OsKind os : {OsKind::MacOs, OsKind::Windows}) {
     FakeRunner runner;
     std::ostringstream out;
-    EXPECT_TRUE(install_tailscale(runner, os, out));
+    EXPECT_TRUE(install_tailscale(runner, os, ElevationMethod::Sudo, out));
     EXPECT_TRUE(runner.calls().empty());
     EXPECT_EQ(out.str(), "");
   }
   FakeRunner runner;
   runner.on("sh", kProbe, ok_output("/usr/bin/tailscale\n"));
   std::ostringstream out;
-  EXPECT_TRUE(install_tailscale(runner, OsKind::Linux, out));
+  EXPECT_TRUE(install_tailscale(runner, OsKind::Linux, ElevationMethod::Sudo, out));
   EXPECT_EQ(runner.call_lines(), std::vector<std::string>{kProbeLine});
   EXPECT_EQ(out.str(), "");
 }
@@ -64,7 +65,7 @@ TEST(TailscaleInstall, InstallsThenSignsIn) {
     runner.on_interactive("sudo", kInstall, c.script_ok);
     runner.on_interactive("sudo", kUp, c.sign_in);
     std::ostringstream out;
-    auto result = install_tailscale(runner, OsKind::Linux, out);
+    auto result = install_tailscale(runner, OsKind::Linux, ElevationMethod::Sudo, out);
     if (c.error.empty()) {
       EXPECT_TRUE(result) << c.name << ": " << result.error().display();
     } else {
@@ -76,11 +77,43 @@ TEST(TailscaleInstall, InstallsThenSignsIn) {
   }
 }
 
-TEST(TailscaleInstall, SudoThatCannotStartIsAnIoError) {
-  FakeRunner runner;
-  runner.on("sh", kProbe, failed_output());
-  std::ostringstream out;
-  auto result = install_tailscale(runner, OsKind::Linux, out);
-  ASSERT_FALSE(result);
-  EXPECT_TRUE(result.error().is_io());
+TEST(TailscaleInstall, UsesTheChosenElevationOrSaysToInstallByHand) {
+  const std::string by_hand =
+      "Tailscale is not installed, and pelk finds neither sudo nor pkexec to install it with; install it from "
+      "https://tailscale.com/download and run pelk laptop connect again";
+  struct Case {
+    const char* name;
+    ElevationMethod elevation;
+    std::optional<int> start_error;  // the elevating program cannot start
+    std::string error;               // empty: success
+    std::vector<std::string> calls;
+  };
+  const std::string pkexec_install = "[interactive] pkexec sh -c curl -fsSL https://tailscale.com/install.sh | sh";
+  const Case cases[] = {
+      {"pkexec where there is no sudo", ElevationMethod::Pkexec, std::nullopt, "",
+       {kProbeLine, pkexec_install, kProbeLine, "[interactive] pkexec tailscale up"}},
+      {"neither sudo nor pkexec", ElevationMethod::Sudo, ENOENT, by_hand, {kProbeLine, kInstallLine}},
+      {"sudo that cannot start for another reason", ElevationMethod::Sudo, EACCES,
+       "Permission denied (os error 13)", {kProbeLine, kInstallLine}},
+      {"a method that is not Linux's", ElevationMethod::Osascript, std::nullopt, by_hand, {kProbeLine}},
+  };
+  for (const auto& c : cases) {
+    FakeRunner runner;
+    runner.on("sh", kProbe, failed_output());
+    runner.on("sh", kProbe, ok_output("/usr/bin/tailscale\n"));
+    if (c.start_error) {
+      runner.fail_start("sudo", *c.start_error);
+    } else {
+      runner.on_interactive_any("pkexec", [](const FakeCall&) -> Result<bool> { return true; });
+    }
+    std::ostringstream out;
+    auto result = install_tailscale(runner, OsKind::Linux, c.elevation, out);
+    if (c.error.empty()) {
+      EXPECT_TRUE(result) << c.name << ": " << result.error().display();
+    } else {
+      ASSERT_FALSE(result) << c.name;
+      EXPECT_EQ(result.error().display(), c.error) << c.name;
+    }
+    EXPECT_EQ(runner.call_lines(), c.calls) << c.name;
+  }
 }

@@ -2,8 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "state/text.h"
+#include "support/deadline.h"
+#include "support/temp_folder.h"
+#include "tools/script_quote.h"
 
 TEST(RealRunner, MissingProgramIsAFailedRunNotAnError) {
   RealRunner runner;
@@ -166,4 +175,107 @@ TEST(RealRunner, HasCommandAsksTheShell) {
   EXPECT_TRUE(has_command(runner, "sh"));
   EXPECT_TRUE(has_command(runner, "cat"));
   EXPECT_FALSE(has_command(runner, "pelk-no-such-program"));
+}
+
+namespace {
+
+// Ends the processes whose ids a test's children wrote into `file`, one a line.
+void end_processes_listed_in(const std::filesystem::path& file) {
+  std::error_code ec;
+  if (!std::filesystem::exists(file, ec)) return;
+  const std::string listed = read_text(file);
+  for (std::string_view line : split_lines(listed)) {
+    if (!line.empty()) ::kill(static_cast<pid_t>(std::stol(std::string(line))), SIGKILL);
+  }
+}
+
+}  // namespace
+
+// A clipboard writer such as xclip leaves a child behind that serves the
+// selection with the outputs it inherited; the run must end with the writer.
+TEST(RealRunner, DiscardedRunEndsWithTheProgramNotWithWhatItLeavesBehind) {
+  TempFolder folder;
+  const std::string pids = (folder / "pids").string();
+  const std::string got = (folder / "got").string();
+  // The child left behind writes to both outputs now and then, as long as it lives.
+  const std::string leave_child = "(while :; do echo still here; echo >&2 still here; sleep 1; done) & echo $! >> " +
+                                  shell_quote(pids) + "; ";
+  struct Row {
+    std::string script;
+    std::optional<std::string> input;
+    bool expected;
+  };
+  const std::vector<Row> rows = {
+      {leave_child + "cat > " + shell_quote(got), std::string("/home/dev/Share/a.txt"), true},
+      {leave_child + "exit 0", std::nullopt, true},
+      {leave_child + "exit 3", std::nullopt, false},
+      {"echo out; echo err >&2; cat > " + shell_quote(got), std::string(3 << 20, 'p'), true},
+  };
+  RealRunner runner;
+  for (const auto& row : rows) {
+    std::filesystem::remove(got);
+    {
+      Deadline deadline("a discarded run of: " + row.script.substr(0, 80));
+      auto run = runner.run_discarding_output("sh", {"-c", row.script}, row.input);
+      ASSERT_TRUE(run) << run.error().display();
+      EXPECT_EQ(*run, row.expected) << row.script;
+    }
+    if (row.input) {
+      EXPECT_TRUE(read_text(got) == *row.input) << row.script;
+    }
+  }
+  end_processes_listed_in(pids);
+
+  EXPECT_EQ(runner.run_discarding_output("pelk-no-such-program", {}, std::string("x")), false);
+  auto folder_run = runner.run_discarding_output("/", {}, std::nullopt);
+  ASSERT_FALSE(folder_run);
+  EXPECT_TRUE(folder_run.error().is_io());
+}
+
+// A child that ends without reading its input, while one it left behind holds
+// the input pipe unread, cannot keep pelk writing into it either.
+TEST(RealRunner, DiscardedRunStopsWritingInputWhenTheProgramHasEnded) {
+  TempFolder folder;
+  const std::string pids = (folder / "pids").string();
+  RealRunner runner;
+  {
+    Deadline deadline("a discarded run whose left-behind child holds its input");
+    auto run = runner.run_discarding_output(
+        "sh", {"-c", "exec 3<&0; sleep 600 <&3 & echo $! > " + shell_quote(pids) + "; exit 0"}, std::string(8 << 20, 'x'));
+    ASSERT_FALSE(run);
+    EXPECT_EQ(run.error().code(), std::error_code(EPIPE, std::system_category()));
+  }
+  end_processes_listed_in(pids);
+}
+
+// The server's rules and certificate come from a run with a bound: a server
+// that sends without end is stopped, and what came counts as invalid.
+TEST(RealRunner, BoundedCaptureStopsAChildPastItsLimit) {
+  const size_t limit = 1 << 20;
+  struct Row {
+    std::string script;
+    size_t out_size;
+    size_t err_size;
+    bool success;
+    bool over_limit;
+  };
+  const std::vector<Row> rows = {
+      {"yes", limit, 0, false, true},
+      {"yes >&2", 0, limit, false, true},
+      {"cat /dev/zero", limit, 0, false, true},
+      // Up to the limit the run is an ordinary one.
+      {"head -c 1048576 /dev/zero", limit, 0, true, false},
+      {"head -c 1048577 /dev/zero; exit 0", limit, 0, false, true},
+      {"head -c 1000 /dev/zero >&2; exit 4", 0, 1000, false, false},
+  };
+  RealRunner runner;
+  for (const auto& row : rows) {
+    Deadline deadline("a bounded run of: " + row.script);
+    auto run = runner.run_capture_bounded("sh", {"-c", row.script}, std::nullopt, limit);
+    ASSERT_TRUE(run) << run.error().display();
+    EXPECT_EQ(run->std_out.size(), row.out_size) << row.script;
+    EXPECT_EQ(run->std_err.size(), row.err_size) << row.script;
+    EXPECT_EQ(run->success, row.success) << row.script;
+    EXPECT_EQ(run->over_limit, row.over_limit) << row.script;
+  }
 }

@@ -181,3 +181,28 @@ TEST(WindowsRunner, LookupHostGivesLoopbackAddressesAndNothingForBadNames) {
   EXPECT_EQ(runner.lookup_host("::1"), std::vector<std::string>{"::1"});
   EXPECT_TRUE(runner.lookup_host("").empty());
 }
+
+TEST(WindowsRunner, BoundedRunStopsTheChildPastItsLimit) {
+  RealRunner runner;
+  const size_t limit = 1 << 20;
+  auto over = runner.run_capture_bounded(child(), {"streams", std::to_string(64 * 1024 * 1024)}, std::nullopt, limit);
+  ASSERT_TRUE(over) << over.error().display();
+  EXPECT_TRUE(over->over_limit);
+  EXPECT_FALSE(over->success);
+  EXPECT_LE(over->std_out.size(), limit);
+  EXPECT_LE(over->std_err.size(), limit);
+  EXPECT_TRUE(over->std_out.size() == limit || over->std_err.size() == limit);
+
+  auto within = runner.run_capture_bounded(child(), {"exit", "0", "to out", "to err"}, std::nullopt, limit);
+  ASSERT_TRUE(within) << within.error().display();
+  EXPECT_FALSE(within->over_limit);
+  EXPECT_TRUE(within->success);
+  EXPECT_EQ(within->std_out, "to out");
+}
+
+TEST(WindowsRunner, DiscardedRunGivesTheExitStatusAndReadsItsInput) {
+  RealRunner runner;
+  EXPECT_EQ(runner.run_discarding_output(child(), {"cat"}, std::string(3 * 1024 * 1024, 'x')), true);
+  EXPECT_EQ(runner.run_discarding_output(child(), {"exit", "3", "out", "err"}, std::nullopt), false);
+  EXPECT_EQ(runner.run_discarding_output("pelk-no-such-program", {}, std::string("x")), false);
+}
