@@ -62,11 +62,11 @@ if [ "$target" = macos-universal ]; then
   for arch in arm64 x86_64; do
     status=0
     PELK_CROSS_BUILD_DIR="" "$root/scripts/cross-build.sh" "macos-$arch" "$parts/$arch" "${extra_cmake_args[@]}" || status=$?
-    [ "$status" -eq 3 ] && skip "macos-$arch could not be built (see above)"
+    [ "$status" -eq 3 ] && exit 3  # it has said what is missing
     [ "$status" -eq 0 ] || exit "$status"
   done
   llvm-lipo-14 -create -output "$parts/$executable" "$parts/arm64/pelk" "$parts/x86_64/pelk"
-  archs=$(llvm-lipo-14 -archs "$parts/$executable")
+  archs=$(llvm-lipo-14 -archs "$parts/$executable" | xargs)
   [ "$archs" = "x86_64 arm64" ] || [ "$archs" = "arm64 x86_64" ] || {
     echo "cross-build $target: llvm-lipo made a file of architectures '$archs'"; exit 1; }
   mv "$parts/$executable" "$outdir/$executable"
@@ -342,6 +342,8 @@ configure=(-DCMAKE_TOOLCHAIN_FILE="$toolchain_file" -DCMAKE_BUILD_TYPE=Release
   -DLibArchive_LIBRARY="$archive_prefix/lib/libarchive.a" -DLibArchive_INCLUDE_DIR="$archive_prefix/include"
   -DOPENSSL_USE_STATIC_LIBS=TRUE -DOPENSSL_CRYPTO_LIBRARY="$crypto_prefix/lib/libcrypto.a"
   -DOPENSSL_INCLUDE_DIR="$crypto_prefix/include")
+# FindOpenSSL names libcrypto LIB_EAY for mingw.
+[[ "$target" == windows-* ]] && configure+=(-DLIB_EAY="$crypto_prefix/lib/libcrypto.a")
 [ -n "${tools:-}" ] && configure+=(-DPELK_ZIG_TOOLS="$tools")
 pelk_start=$SECONDS
 cmake -S . -B "$build" "${configure[@]}" "${extra_cmake_args[@]}" >"$build/configure.log" 2>&1 || {
