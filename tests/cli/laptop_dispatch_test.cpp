@@ -99,7 +99,7 @@ TEST(LaptopDispatch, ConnectRequestCarriesOptionsHomeAndPlatform) {
     bool force;
   };
   const std::vector<Row> rows = {
-      {cli::Connect{}, "pelk", "/home/ann/Code", false},
+      {cli::Connect{}, "pelk", fs::path("/home/ann") / "Code", false},
       {cli::Connect{"my-box", fs::path("../x"), true}, "my-box", "../x", true},
       {cli::Connect{"100.64.0.9", fs::path("/srv/code/"), false}, "100.64.0.9", "/srv/code/", false},
   };
