@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds pelk and runs every test: the normal build in build/, then the whole
-# suite once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+# suite once more under AddressSanitizer and UndefinedBehaviorSanitizer, then
+# the builds for macOS and Windows (scripts/cross-build.sh).
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
@@ -17,6 +18,17 @@ cmake --build build-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure --label-exclude e2e
 
+# The runner's POSIX fallbacks, the road macOS takes, run here on Linux.
+cmake -S . -B build-portable -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELK_PORTABLE_POSIX=ON \
+  -DPELK_UNPACKER=OFF -DPELK_BENCH=OFF
+cmake --build build-portable -j "$jobs" --target tools_tests
+ctest --test-dir build-portable --output-on-failure -R '^tools$'
+
+# pelk for the Macs: every source compiled and both executables linked (each
+# checked to load only the system's libraries), then joined into one file.
+# Status 3 means a toolchain or source could not be had: the target is skipped.
+scripts/cross-build.sh macos-universal build-cross/out || [ $? -eq 3 ]
+# pelk.exe with the unpacker, and the tests, under Wine.
 scripts/windows-check.sh build-windows
 
 # The fuzz targets, 20,000 inputs each, when clang and its fuzzer runtime can be

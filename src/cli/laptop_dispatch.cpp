@@ -15,6 +15,9 @@ template <class... Ts>
 struct Overloaded : Ts... {
   using Ts::operator()...;
 };
+// Spelled out: Apple clang does not deduce an aggregate's template arguments.
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
 
 template <class F>
 Result<const F*> built(const F& entry) {

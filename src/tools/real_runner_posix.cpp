@@ -19,6 +19,14 @@
 
 extern char** environ;
 
+// The Linux-only calls below have POSIX fallbacks, which macOS runs. A Linux
+// build with PELK_PORTABLE_POSIX takes the fallbacks too, so they are tested.
+#if defined(__linux__) && !defined(PELK_PORTABLE_POSIX)
+#define PELK_LINUX_CALLS 1
+#else
+#define PELK_LINUX_CALLS 0
+#endif
+
 namespace {
 
 struct Pipe {
@@ -33,7 +41,20 @@ void close_fd(int& fd) {
 
 bool make_pipe(Pipe& p) {
   int fds[2];
+#if PELK_LINUX_CALLS
   if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+#else
+  // pelk starts no thread that spawns, so nothing can inherit the ends
+  // between pipe() and fcntl().
+  if (::pipe(fds) != 0) return false;
+  for (int fd : fds) {
+    if (::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0) {
+      ::close(fds[0]);
+      ::close(fds[1]);
+      return false;
+    }
+  }
+#endif
   p.read_end = fds[0];
   p.write_end = fds[1];
   return true;
@@ -189,8 +210,11 @@ Result<ToolOutput> RealRunner::run_capture_bounded(const std::string& program, c
   // Input is written while both outputs are read, so a child that answers
   // before it has read all its input cannot deadlock either side.
   // Larger pipes mean fewer wake-ups for a child with much to say; a refusal
-  // (the system's limit) only keeps the default size.
+  // (the system's limit) only keeps the default size. Elsewhere pipes keep
+  // their size.
+#if PELK_LINUX_CALLS
   for (int fd : {out.read_end, err.read_end}) (void)::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+#endif
   std::string out_bytes, err_bytes;
   std::string_view pending = input ? std::string_view(*input) : std::string_view();
   if (in.write_end >= 0) {

@@ -108,7 +108,7 @@ TEST(LaptopDispatch, ConnectRequestCarriesOptionsHomeAndPlatform) {
     bool force;
   };
   const std::vector<Row> rows = {
-      {cli::Connect{}, "pelk", "/home/ann/Code", false},
+      {cli::Connect{}, "pelk", fs::path("/home/ann") / "Code", false},
       // A relative folder is taken from the working folder, once: it is stored
       // and synced as that absolute path. (As given, "a:b" would be a remote
       // endpoint to Mutagen and "-d" an option.)
