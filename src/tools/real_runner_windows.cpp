@@ -261,6 +261,24 @@ std::string ip_text(const sockaddr* address) {
   return narrow(text);
 }
 
+// Writes all of the child's input, then closes the pipe so the child sees its
+// end. Gives the error of a child that exits, or closes its input, before
+// reading it all.
+DWORD write_input(Handle& in_write, std::string_view pending) {
+  DWORD write_error = ERROR_SUCCESS;
+  while (!pending.empty()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(pending.size(), 1u << 20));
+    DWORD written = 0;
+    if (!::WriteFile(in_write.get(), pending.data(), chunk, &written, nullptr)) {
+      write_error = ::GetLastError();
+      break;
+    }
+    pending.remove_prefix(written);
+  }
+  in_write.close();
+  return write_error;
+}
+
 bool winsock_ready() {
   static const bool ready = [] {
     WSADATA data;
@@ -327,21 +345,7 @@ Result<ToolOutput> RealRunner::run_capture_bounded(const std::string& program, c
     return fail_io(e.code());
   }
 
-  DWORD write_error = ERROR_SUCCESS;
-  if (input) {
-    std::string_view pending = *input;
-    while (!pending.empty()) {
-      DWORD chunk = static_cast<DWORD>(std::min<size_t>(pending.size(), 1u << 20));
-      DWORD written = 0;
-      if (!::WriteFile(in_write.get(), pending.data(), chunk, &written, nullptr)) {
-        // A child that exits, or closes its input, before reading it all.
-        write_error = ::GetLastError();
-        break;
-      }
-      pending.remove_prefix(written);
-    }
-    in_write.close();
-  }
+  DWORD write_error = input ? write_input(in_write, *input) : ERROR_SUCCESS;
   out_reader.join();
   err_reader.join();
   bool succeeded = wait_succeeded(child.process.get());
@@ -374,20 +378,7 @@ Result<bool> RealRunner::run_discarding_output(const std::string& program, const
     if (is_not_found_error(child.error)) return false;
     return fail_io(win32_error(child.error));
   }
-  DWORD write_error = ERROR_SUCCESS;
-  if (input) {
-    std::string_view pending = *input;
-    while (!pending.empty()) {
-      DWORD chunk = static_cast<DWORD>(std::min<size_t>(pending.size(), 1u << 20));
-      DWORD written = 0;
-      if (!::WriteFile(in_write.get(), pending.data(), chunk, &written, nullptr)) {
-        write_error = ::GetLastError();
-        break;
-      }
-      pending.remove_prefix(written);
-    }
-    in_write.close();
-  }
+  DWORD write_error = input ? write_input(in_write, *input) : ERROR_SUCCESS;
   bool succeeded = wait_succeeded(child.process.get());
   if (write_error != ERROR_SUCCESS) return fail_io(win32_error(write_error));
   return succeeded;
