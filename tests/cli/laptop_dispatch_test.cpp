@@ -12,10 +12,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A stored code folder, absolute on this platform.
+// A home and a stored code folder, absolute on this platform.
 #ifdef _WIN32
+const fs::path kHome = "C:\\Users\\ann";
 const fs::path kStoredCodeDir = "C:\\work\\code";
 #else
+const fs::path kHome = "/home/ann";
 const fs::path kStoredCodeDir = "/work/code";
 #endif
 
@@ -287,13 +289,13 @@ TEST(LaptopDispatch, RootRunForAnotherUsersHomeStopsBeforeTheCommand) {
   for (const auto& row : rows) {
     for (const auto& command : commands) {
       Stand stand;
-      Outcome run = dispatch(command, stand.entries(), OsKind::MacOs, ElevationMethod::Osascript, "/home/ann",
+      Outcome run = dispatch(command, stand.entries(), OsKind::MacOs, ElevationMethod::Osascript, kHome,
                              row.ownership);
       if (row.refused) {
         EXPECT_EQ(run.status, 1);
         EXPECT_TRUE(stand.log.empty());
         EXPECT_EQ(run.out, "");
-        EXPECT_EQ(run.err, "pelk: pelk is running as root, but the home folder " + display_path("/home/ann") +
+        EXPECT_EQ(run.err, "pelk: pelk is running as root, but the home folder " + display_path(kHome) +
                                " belongs to another user; run it without sudo, as that user\n");
       } else {
         EXPECT_EQ(run.status, 0) << run.err;
