@@ -37,13 +37,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     left = end == std::string_view::npos ? std::string_view() : left.substr(end + 1);
     if (!line.empty() && !line.starts_with('#')) lines.push_back(line);
   }
-  // Only other addresses and "file://" lines without a path give nothing.
+  // Only other addresses, "file://" lines without a path and paths that hold
+  // a NUL byte (written as such, or as the escape "%00") give nothing.
   std::size_t giving = 0;
   for (std::string_view line : lines) {
     if (line.starts_with("file://")) {
-      giving += line.find('/', 7) != std::string_view::npos ? 1 : 0;
+      std::size_t slash = line.find('/', 7);
+      if (slash == std::string_view::npos) continue;
+      std::string_view part = line.substr(slash);
+      giving += part.find('\0') == std::string_view::npos && part.find("%00") == std::string_view::npos ? 1 : 0;
     } else {
-      giving += line.find("://") == std::string_view::npos ? 1 : 0;
+      giving += line.find("://") == std::string_view::npos && line.find('\0') == std::string_view::npos ? 1 : 0;
     }
   }
   FUZZ_CHECK(paths.size() == giving);
