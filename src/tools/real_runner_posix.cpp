@@ -128,6 +128,27 @@ std::string decoded(std::string bytes) {
   return utf8_lossy(bytes);
 }
 
+// Starts `program` with the given standard streams; -1 puts the null device
+// in a stream's place. Gives posix_spawnp's error (0 when it started).
+int spawn_child(pid_t& pid, const std::string& program, const std::vector<std::string>& args, int in_fd, int out_fd,
+                int err_fd) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  const int streams[] = {in_fd, out_fd, err_fd};
+  for (int target = 0; target < 3; ++target) {
+    if (streams[target] >= 0) {
+      posix_spawn_file_actions_adddup2(&actions, streams[target], target);
+    } else {
+      posix_spawn_file_actions_addopen(&actions, target, "/dev/null", target == 0 ? O_RDONLY : O_WRONLY, 0);
+    }
+  }
+  SpawnAttributes attributes;
+  auto argv = argv_of(program, args);
+  int spawn_error = ::posix_spawnp(&pid, program.c_str(), &actions, &attributes.attr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return spawn_error;
+}
+
 // Whether the child has ended, without reaping it.
 bool has_exited(pid_t pid) {
   siginfo_t info{};
@@ -179,21 +200,8 @@ Result<ToolOutput> RealRunner::run_capture_bounded(const std::string& program, c
       close_fd(*fd);
     return fail(CommandError::io_errno(saved));
   }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (input) {
-    posix_spawn_file_actions_adddup2(&actions, in.read_end, 0);
-  } else {
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  }
-  posix_spawn_file_actions_adddup2(&actions, out.write_end, 1);
-  posix_spawn_file_actions_adddup2(&actions, err.write_end, 2);
-
-  SpawnAttributes attributes;
-  auto argv = argv_of(program, args);
   pid_t pid = -1;
-  int spawn_error = ::posix_spawnp(&pid, program.c_str(), &actions, &attributes.attr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  int spawn_error = spawn_child(pid, program, args, input ? in.read_end : -1, out.write_end, err.write_end);
   close_fd(out.write_end);
   close_fd(err.write_end);
   close_fd(in.read_end);
@@ -280,20 +288,8 @@ Result<bool> RealRunner::run_discarding_output(const std::string& program, const
                                                const std::optional<std::string>& input) {
   Pipe in;
   if (input && !make_pipe(in)) return fail(CommandError::io_errno(errno));
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (input) {
-    posix_spawn_file_actions_adddup2(&actions, in.read_end, 0);
-  } else {
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  }
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  SpawnAttributes attributes;
-  auto argv = argv_of(program, args);
   pid_t pid = -1;
-  int spawn_error = ::posix_spawnp(&pid, program.c_str(), &actions, &attributes.attr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  int spawn_error = spawn_child(pid, program, args, input ? in.read_end : -1, -1, -1);
   close_fd(in.read_end);
   if (spawn_error != 0) {
     close_fd(in.write_end);
