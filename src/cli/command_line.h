@@ -10,7 +10,8 @@
 
 #include "cli/cli_command.h"
 
-inline constexpr std::string_view kVersionText = "pelk 1.4.4 (laptop)";
+// PELK_VERSION is the project version that CMake sets.
+inline constexpr std::string_view kVersionText = "pelk " PELK_VERSION " (laptop)";
 
 struct ParseExit {
   int status = 0;

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 
 struct HomeOwnership {
   bool running_as_root = false;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 #include "connect/connect_laptop.h"
 #include "state/laptop_config.h"
 #include "tools/elevation_method.h"

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <vector>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 #include "tools/os_kind.h"
 #include "tools/tool_runner.h"
 

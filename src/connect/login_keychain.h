@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 #include "tools/tool_runner.h"
 
 // ~/Library/Keychains/login.keychain-db

@@ -7,7 +7,7 @@
 #include <ostream>
 #include <string>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 #include "tools/tool_runner.h"
 
 // Terminates the code session, so that the code sync creates it afresh, when

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 #include "tools/os_kind.h"
 #include "tools/tool_runner.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 
 inline constexpr std::string_view kSshBlockBegin = "# >>> pelk >>>";
 inline constexpr std::string_view kSshBlockEnd = "# <<< pelk <<<";

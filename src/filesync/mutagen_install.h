@@ -7,7 +7,7 @@
 #include <ostream>
 #include <string_view>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 #include "tools/tool_runner.h"
 
 // The downloaded archive's name in the tools folder while it is checked.

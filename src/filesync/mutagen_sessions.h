@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 #include "tools/tool_runner.h"
 
 inline constexpr std::string_view kCodeSession = "pelk-code";

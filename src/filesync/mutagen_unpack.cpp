@@ -1,5 +1,9 @@
 #include "filesync/mutagen_unpack.h"
 
+// A build without libarchive and libcrypto (PELK_UNPACKER=OFF) has no unpacker:
+// the installer then says so instead of installing.
+#if !defined(PELK_NO_UNPACKER)
+
 #include <archive.h>
 #include <archive_entry.h>
 #include <openssl/evp.h>
@@ -167,3 +171,5 @@ Result<void> unpack_mutagen(const fs::path& archive, std::string_view expected_c
   }
   return {};
 }
+
+#endif  // !PELK_NO_UNPACKER

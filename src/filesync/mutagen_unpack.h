@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 
 // The names pelk takes out of the archive, whatever folder they lie in.
 inline constexpr std::string_view kMutagenMemberNames[] = {"mutagen", "mutagen.exe", "mutagen-agents.tar.gz"};

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 
 class GzipPieces {
  public:

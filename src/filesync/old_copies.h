@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 #include "filesync/sync_spec.h"
 
 // The projects of the server's rules that this laptop did not sync under its

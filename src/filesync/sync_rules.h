@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 #include "filesync/sync_spec.h"
 #include "tools/tool_runner.h"
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 #include "tools/os_kind.h"
 #include "tools/tool_runner.h"
 

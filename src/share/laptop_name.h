@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 #include "tools/tool_runner.h"
 
 // The name kept in `shots-folder`; the first time, one derived from the host

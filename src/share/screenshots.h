@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 #include "tools/tool_runner.h"
 
 Result<void> set_screenshot_folder(ToolRunner& runner, const std::filesystem::path& home);

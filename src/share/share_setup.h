@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <ostream>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 #include "tools/tool_runner.h"
 
 Result<void> setup_share(ToolRunner& runner, const std::filesystem::path& home, std::ostream& out);

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 
 // The bound for a file pelk reads whole: its records, the SSH config and the
 // system files it looks at are far smaller.

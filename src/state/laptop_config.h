@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 #include "state/json_reader.h"
 
 struct LaptopConfig {

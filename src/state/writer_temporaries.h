@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 
 // ".pelk-PID-N": short, so a temporary file can sit beside any file whose own
 // name is valid, however long.

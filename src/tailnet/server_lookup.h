@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 #include "tailnet/tailscale_status.h"
 #include "tools/os_kind.h"
 #include "tools/tool_runner.h"

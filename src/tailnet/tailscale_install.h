@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 #include "tools/elevation_method.h"
 #include "tools/os_kind.h"
 #include "tools/tool_runner.h"

@@ -6,6 +6,6 @@
 #include <ostream>
 #include <string_view>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 
 Result<void> print(std::ostream& out, std::string_view text);

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 #include "tools/elevation_method.h"
 #include "tools/tool_runner.h"
 

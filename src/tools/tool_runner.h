@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 
 struct ToolOutput {
   std::string std_out;  // decoded as UTF-8, invalid sequences as U+FFFD

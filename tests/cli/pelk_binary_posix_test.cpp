@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "cli/command_line.h"
 #include "program_run.h"
 #include "support/temp_folder.h"
 
@@ -37,7 +38,7 @@ std::string shown(const std::vector<std::string>& args) {
 TEST(PelkBinary, StatusAndStreamsForEachKindOfCommandLine) {
   TempFolder home;
   TempFolder empty_bin;
-  const std::string version = "pelk 1.4.4 (laptop)\n";
+  const std::string version = std::string(kVersionText) + "\n";
   const std::vector<Row> rows = {
       {{}, Home::Set, 0, version, ""},
       {{"-V"}, Home::Set, 0, version, ""},

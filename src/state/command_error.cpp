@@ -1,8 +1,21 @@
-#include "cli/command_error.h"
+#include "state/command_error.h"
 
 #include <cerrno>
 
-#include "state/errno_category.h"
+namespace {
+
+// The category of the C library's errno numbers. On POSIX they are the
+// system's own codes; on Windows the system's codes are Win32 errors, a
+// different numbering, so errno values belong to the generic category there.
+const std::error_category& errno_category() {
+#ifdef _WIN32
+  return std::generic_category();
+#else
+  return std::system_category();
+#endif
+}
+
+}  // namespace
 
 CommandError CommandError::message(std::string text) {
   return CommandError(Kind::Message, std::move(text), std::nullopt);

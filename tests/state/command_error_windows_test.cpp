@@ -1,11 +1,9 @@
-#include "state/errno_category.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <filesystem>
 
-#include "cli/command_error.h"
+#include "state/command_error.h"
 #include "state/file_io.h"
 
 // errno numbers are not Win32 error codes (13 is "The data is invalid" there),
