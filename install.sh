@@ -6,7 +6,7 @@ cd "$(dirname "$0")"
 source scripts/deps.sh
 install_missing "${BUILD_PACKAGES[@]}"
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr/local \
-  -DPELK_TESTS=OFF -DPELK_BENCH=OFF
+  -DPELK_TESTS=OFF
 cmake --build build-release --target pelk -j "$(nproc)"
 if [ "$(id -u)" -eq 0 ]; then
   cmake --install build-release

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Throughput of run_capture beside the baseline: cat of the same bytes (the
 # same two 64 MiB streams, one after the other) into /dev/null.
-# Usage: bench/capture.sh [build folder, default build]
+# Usage: bench/capture.sh [build folder, default build-bench]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build}
+build=${1:-build-bench}
 mib=64
 runs=5
 bytes=$((mib * 1024 * 1024))
+bench/build.sh "$build" bench_capture
 
 "$build/bench/bench_capture" "$mib" "$runs"
 

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Times the code folder size walk against `du -sb` on the same generated tree
 # of 200,000 small files (below the 5 GiB limit, so both walk all of it), with
-# a warm cache. Usage: bench/size_note.sh [BUILD_FOLDER] (default: build)
+# a warm cache. Usage: bench/size_note.sh [BUILD_FOLDER] (default: build-bench)
+# Environment: FILES (default 200000), RUNS (default 7).
 set -euo pipefail
-build=${1:-build}
+cd "$(dirname "$0")/.."
+build=${1:-build-bench}
 runs=${RUNS:-7}
 files=${FILES:-200000}
+bench/build.sh "$build" bench_size_note
 bin="$build/bench/bench_size_note"
 work=$(mktemp -d "${TMPDIR:-/tmp}/pelk-size-note.XXXXXX")
 trap 'rm -rf "$work"' EXIT

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Start-up time of `pelk version` beside /bin/true: the median of each.
 # Uses hyperfine when it is installed, else a loop of runs.
-# Usage: bench/startup.sh [build folder, default build]
+# Usage: bench/startup.sh [build folder, default build-bench]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build}
+build=${1:-build-bench}
+bench/build.sh "$build" pelk
 pelk="$build/pelk"
 runs=200
 

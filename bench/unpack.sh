@@ -2,10 +2,13 @@
 # Times unpack_mutagen on a generated 40 MB release-like .tar.gz against
 # `sha256sum` + `tar xzf` of the same file, and reports the unpacker's peak
 # memory (goal: under the archive's size plus 32 MiB).
-# Usage: bench/unpack.sh [BUILD_FOLDER] (default: build)
+# Usage: bench/unpack.sh [BUILD_FOLDER] (default: build-bench)
+# Environment: RUNS (default 7).
 set -euo pipefail
-build=${1:-build}
+cd "$(dirname "$0")/.."
+build=${1:-build-bench}
 runs=${RUNS:-7}
+bench/build.sh "$build" bench_unpack
 bin="$build/bench/bench_unpack"
 work=$(mktemp -d "${TMPDIR:-/tmp}/pelk-unpack.XXXXXX")
 trap 'rm -rf "$work"' EXIT

@@ -336,7 +336,7 @@ EOF
 done
 
 configure=(-DCMAKE_TOOLCHAIN_FILE="$toolchain_file" -DCMAKE_BUILD_TYPE=Release
-  -DPELK_UNPACKER=ON -DPELK_TESTS=OFF -DPELK_BENCH=OFF
+  -DPELK_UNPACKER=ON -DPELK_TESTS=OFF
   -DCLI11_DIR="$shim/CLI11" -Dnlohmann_json_DIR="$shim/nlohmann_json"
   -DZLIB_LIBRARY="$zlib_library" -DZLIB_INCLUDE_DIR="$zlib_include"
   -DLibArchive_LIBRARY="$archive_prefix/lib/libarchive.a" -DLibArchive_INCLUDE_DIR="$archive_prefix/include"
