@@ -36,7 +36,7 @@ scripts/windows-check.sh build-windows
 if install_missing clang-16 libclang-rt-16-dev &&
    echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
      clang++-16 -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null; then
-  PELK_FUZZ_CXX=clang++-16 bench/fuzz.sh 20000
+  PELK_FUZZ_CXX=clang++-16 tests/fuzz/run.sh 20000
 else
   echo "Fuzz targets skipped: no clang with its fuzzer runtime."
 fi

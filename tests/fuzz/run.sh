@@ -4,23 +4,25 @@
 # starting from its seeds in tests/fuzz/corpus. Prints the inputs run and the
 # crashes per target; exits non-zero when any target crashed.
 #
-# Usage: bench/fuzz.sh [INPUTS [TARGET...]]   (INPUTS defaults to 1000000)
+# Usage: tests/fuzz/run.sh [INPUTS [TARGET...]]   (INPUTS defaults to 1000000;
+#        no TARGET: every target the build made, as CMakeLists.txt beside this lists them)
 # Environment: PELK_FUZZ_BUILD (build folder, default build-fuzz),
 #              PELK_FUZZ_CXX (compiler, default clang++-16, else clang++).
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 
 inputs=${1:-1000000}
 [ $# -gt 0 ] && shift
-targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(laptop_config tailscale_status sync_spec ssh_block session_endpoints clipboard_paths unpack)
 build=${PELK_FUZZ_BUILD:-build-fuzz}
 compiler=${PELK_FUZZ_CXX:-$(command -v clang++-16 || command -v clang++ || true)}
-[ -n "$compiler" ] || { echo "fuzz.sh: no clang++ found" >&2; exit 1; }
+[ -n "$compiler" ] || { echo "fuzz: no clang++ found" >&2; exit 1; }
 
 cmake -S . -B "$build" -DCMAKE_CXX_COMPILER="$compiler" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DPELK_FUZZ=ON -DPELK_TESTS=OFF -DPELK_BENCH=OFF >/dev/null
+  -DPELK_FUZZ=ON -DPELK_TESTS=OFF >/dev/null
 cmake --build "$build" --target fuzz_targets -j "$(nproc)" >/dev/null
+
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || mapfile -t targets <"$build/tests/fuzz/targets.txt"
 
 symbolizer=$(command -v llvm-symbolizer-16 || command -v llvm-symbolizer || true)
 [ -n "$symbolizer" ] && export ASAN_SYMBOLIZER_PATH="$symbolizer"
@@ -34,7 +36,7 @@ failed=0
 printf '%-20s %10s %8s %8s\n' target inputs crashes seconds
 for target in "${targets[@]}"; do
   program="$build/tests/fuzz/fuzz_$target"
-  [ -x "$program" ] || { echo "fuzz.sh: no target $target" >&2; exit 1; }
+  [ -x "$program" ] || { echo "fuzz: no target $target" >&2; exit 1; }
   rm -rf "$work/$target"
   mkdir -p "$work/$target/corpus" "$work/$target/artifacts"
   log="$work/$target/log"
