@@ -7,15 +7,8 @@
 # /etc.
 # Environment: W (the harness's folder), RESOLVED_ROOT (the unpacked package).
 set -eu
-overlay() { # folder name
-  mount -t overlay overlay -o "lowerdir=$1,upperdir=$W/system/$2/upper,workdir=$W/system/$2/work" "$1"
-}
-mount --make-rprivate /
-mount --bind "$W" "$W"
-mount --bind "$W/laptop-tmp" /tmp
-overlay /etc etc
-overlay /usr/local usr-local
-mount -t tmpfs -o mode=0755 tmpfs /run
+source "$(dirname "${BASH_SOURCE[0]}")/laptop_system.sh"
+laptop_system_mounts
 mkdir -p /run/dbus /run/systemd
 
 rm -f /etc/resolv.conf
@@ -27,7 +20,7 @@ cp "$RESOLVED_ROOT/usr/share/dbus-1/system.d/org.freedesktop.resolve1.conf" /etc
 # Nothing but the links' servers: no fallback servers, no multicast names.
 printf '[Resolve]\nFallbackDNS=\nLLMNR=no\nMulticastDNS=no\n' >/etc/systemd/resolved.conf
 
-mount -o remount,bind,ro /
+laptop_root_read_only
 ip link set lo up
 touch "$W/hosts/laptop-ready"
 exec sleep infinity

@@ -6,15 +6,8 @@
 # from here (elevated scripts included) can change the machine itself.
 # Environment: W, LAPTOP_USER, LAPTOP_HOME, LAPTOP_PATH, LAPTOP_TERM.
 set -eu
-overlay() { # folder name
-  mount -t overlay overlay -o "lowerdir=$1,upperdir=$W/system/$2/upper,workdir=$W/system/$2/work" "$1"
-}
-mount --make-rprivate /
-mount --bind "$W" "$W"
-mount --bind "$W/laptop-tmp" /tmp
-overlay /etc etc
-overlay /usr/local usr-local
-mount -t tmpfs -o mode=0755 tmpfs /run
+source "$(dirname "${BASH_SOURCE[0]}")/laptop_system.sh"
+laptop_system_mounts
 mkdir -p /run/systemd/resolve
 printf 'nameserver 127.0.0.53\noptions edns0 trust-ad\nsearch .\n' >/run/systemd/resolve/stub-resolv.conf
 mount --bind /run/systemd/resolve/stub-resolv.conf /etc/resolv.conf
@@ -31,7 +24,7 @@ if [ -f "$W/state/resolved-routes" ]; then
 fi
 mount --bind "$hosts" /etc/hosts
 
-mount -o remount,bind,ro /
+laptop_root_read_only
 cd "$LAPTOP_HOME"
 exec setpriv --reuid="$LAPTOP_USER" --regid="$LAPTOP_USER" --init-groups -- \
   env -i HOME="$LAPTOP_HOME" USER="$LAPTOP_USER" LOGNAME="$LAPTOP_USER" SHELL=/bin/bash \
