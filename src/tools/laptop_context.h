@@ -13,7 +13,7 @@
 struct LaptopContext {
   ToolRunner& runner;
   std::filesystem::path home;
-  OsKind os = build_os_kind();
-  ElevationMethod elevation = ElevationMethod::Sudo;
+  OsKind os;
+  ElevationMethod elevation;
   std::ostream& out;  // progress and results
 };
