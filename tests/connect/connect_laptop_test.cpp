@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <sstream>
-
+#include "filesync/sync_spec.h"
 #include "state/laptop_config.h"
 #include "state/paths.h"
-#include "filesync/sync_spec.h"
 #include "state/text.h"
 #include "support/fake_laptop.h"
 

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "filesync/sync_spec.h"
 #include "support/fake_laptop.h"
 

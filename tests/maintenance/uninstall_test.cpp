@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "state/paths.h"
 #include "support/fake_laptop.h"
 
