@@ -6,6 +6,7 @@
 #include "cli/laptop_main.h"
 #include "cli/open_project.h"
 #include "cli/process_arguments.h"
+#include "tools/real_runner.h"
 
 int pelk_main(int argc, char** argv) {
   ParseOutcome outcome = parse_command_line(process_arguments(argc, argv));
@@ -16,7 +17,10 @@ int pelk_main(int argc, char** argv) {
   }
   const Cli& cli = std::get<Cli>(outcome);
   if (cli.command) {
-    if (auto* open = std::get_if<cli::Open>(&*cli.command)) return open_project(open->name, std::cerr);
+    if (auto* open = std::get_if<cli::Open>(&*cli.command)) {
+      RealRunner runner;
+      return open_project(open->name, runner, std::cerr);
+    }
     if (auto* laptop = std::get_if<cli::Laptop>(&*cli.command)) return laptop_main(laptop->command);
   }
   // No command word, or `version`; -V alone lands here too.

@@ -19,12 +19,6 @@ struct Overloaded : Ts... {
 template <class... Ts>
 Overloaded(Ts...) -> Overloaded<Ts...>;
 
-template <class F>
-Result<const F*> built(const F& entry) {
-  if (!entry) return fail_message("this command is not built yet");
-  return &entry;
-}
-
 // Mutagen and the share paths carry folders as Unicode text: a folder whose
 // path is not would reach them under another name, one that does not exist.
 // So it is refused before a command changes anything.
@@ -74,90 +68,62 @@ Result<void> run_share(const ShareCommand& command, const LaptopEntries& entries
   PELK_TRY(check_unicode_home(c.home));
   return std::visit(
       Overloaded{
-          [&](const cli::ShareOn&) -> Result<void> {
-            PELK_TRY_ASSIGN(auto entry, built(entries.set_sharing));
-            return (*entry)(c.runner, c.home, true, c.out);
-          },
-          [&](const cli::ShareOff&) -> Result<void> {
-            PELK_TRY_ASSIGN(auto entry, built(entries.set_sharing));
-            return (*entry)(c.runner, c.home, false, c.out);
-          },
-          [&](const cli::Send& send) -> Result<void> {
+          [&](const cli::ShareOn&) { return entries.set_sharing(c, true); },
+          [&](const cli::ShareOff&) { return entries.set_sharing(c, false); },
+          [&](const cli::Send& send) {
             // An empty list, and only that, means the clipboard.
-            if (send.files.empty()) {
-              PELK_TRY_ASSIGN(auto entry, built(entries.send_clipboard));
-              return print_copied(c.out, (*entry)(c.runner, c.home, c.os));
-            }
-            PELK_TRY_ASSIGN(auto entry, built(entries.send_files));
-            return print_copied(c.out, (*entry)(c.runner, c.home, c.os, send.files));
+            if (send.files.empty()) return print_copied(c.out, entries.send_clipboard(c));
+            return print_copied(c.out, entries.send_files(c, send.files));
           },
-          [&](const cli::Keep& keep) -> Result<void> {
-            PELK_TRY_ASSIGN(auto entry, built(entries.set_keep_days));
-            return (*entry)(c.runner, c.home, keep.days, c.out);
-          },
+          [&](const cli::Keep& keep) { return entries.set_keep_days(c, keep.days); },
           [&](const cli::Macos&) -> Result<void> {
-            PELK_TRY_ASSIGN(auto entry, built(entries.set_screenshot_folder));
-            PELK_TRY((*entry)(c.runner, c.home));
+            PELK_TRY(entries.set_screenshot_folder(c));
             return print(c.out, kScreenshotFolderSetLine);
           },
       },
       command);
 }
 
-Result<void> run_laptop(const LaptopCommand& command, const LaptopEntries& entries, const LaptopContext& c) {
+Result<void> run_laptop(const LaptopCommand& command, const LaptopEntries& entries, const DispatchContext& c) {
   return std::visit(
       Overloaded{
           [&](const cli::Connect& connect) -> Result<void> {
-            PELK_TRY_ASSIGN(auto entry, built(entries.connect_laptop));
             PELK_TRY(check_unicode_home(c.home));
             PELK_TRY_ASSIGN(ConnectRequest request, connect_request(connect, c));
             PELK_TRY(check_code_folder_path(request.code_dir));
-            return (*entry)(request, c.runner, c.out);
+            return entries.connect_laptop(c, request);
           },
           [&](const cli::Sync&) -> Result<void> {
-            PELK_TRY_ASSIGN(auto load, built(entries.load_config));
-            PELK_TRY_ASSIGN(auto sync, built(entries.sync_code));
-            PELK_TRY_ASSIGN(auto share, built(entries.setup_share));
             PELK_TRY(check_unicode_home(c.home));
-            PELK_TRY_ASSIGN(LaptopConfig config, (*load)(c.home));
+            PELK_TRY_ASSIGN(LaptopConfig config, entries.load_config(c.home));
             PELK_TRY(check_code_folder_path(config.code_dir));
-            PELK_TRY((*sync)(c.runner, state_dir(c.home), config.code_dir, c.out));
-            return (*share)(c.runner, c.home, c.out);
+            PELK_TRY(entries.sync_code(c, config.code_dir));
+            return entries.setup_share(c);
           },
           [&](const cli::Status&) -> Result<void> {
-            PELK_TRY_ASSIGN(auto entry, built(entries.laptop_status));
-            PELK_TRY_ASSIGN(std::string report, (*entry)(c.runner, c.home, c.os));
+            PELK_TRY_ASSIGN(std::string report, entries.laptop_status(c));
             return print(c.out, report);
           },
-          [&](const cli::Disconnect&) -> Result<void> {
-            PELK_TRY_ASSIGN(auto entry, built(entries.disconnect_laptop));
-            return (*entry)(c.runner, c.home, c.os, c.elevation, c.out);
-          },
-          [&](const cli::Uninstall&) -> Result<void> {
-            PELK_TRY_ASSIGN(auto entry, built(entries.uninstall_laptop));
-            return (*entry)(c.runner, c.home, c.os, c.elevation, c.out);
-          },
-          [&](const cli::Share& share) -> Result<void> { return run_share(share.command, entries, c); },
+          [&](const cli::Disconnect&) { return entries.disconnect_laptop(c); },
+          [&](const cli::Uninstall&) { return entries.uninstall_laptop(c); },
+          [&](const cli::Share& share) { return run_share(share.command, entries, c); },
       },
       command);
 }
 
 }  // namespace
 
-Result<ConnectRequest> connect_request(const cli::Connect& command, const LaptopContext& context) {
+Result<ConnectRequest> connect_request(const cli::Connect& command, const DispatchContext& context) {
   ConnectRequest request;
   request.server = command.server;
   PELK_TRY_ASSIGN(request.code_dir,
                   absolute_code_folder(command.code_dir ? *command.code_dir : context.home / "Code",
                                        context.working_folder));
-  request.home = context.home;
   request.force = command.force;
-  request.os = context.os;
-  request.elevation = context.elevation;
   return request;
 }
 
-int dispatch_laptop(const LaptopCommand& command, const LaptopEntries& entries, const LaptopContext& context) {
+int dispatch_laptop(const LaptopCommand& command, const LaptopEntries& entries, const DispatchContext& context) {
   auto result = check_home_owner(context.ownership, context.home);
   if (result) result = run_laptop(command, entries, context);
   if (result) return 0;

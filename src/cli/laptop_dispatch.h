@@ -9,25 +9,19 @@
 #include "cli/home_owner.h"
 #include "cli/laptop_entries.h"
 #include "connect/connect_laptop.h"
-#include "tools/elevation_method.h"
-#include "tools/os_kind.h"
-#include "tools/tool_runner.h"
+#include "tools/laptop_context.h"
 
-struct LaptopContext {
-  ToolRunner& runner;
-  std::filesystem::path home;
+// What the commands are handed, and what only the dispatcher uses.
+struct DispatchContext : LaptopContext {
   std::filesystem::path working_folder;  // where relative paths on the command line start; empty if unknown
-  OsKind os;
-  ElevationMethod elevation;
-  std::ostream& out;  // progress and results
-  std::ostream& err;  // the failure line
-  HomeOwnership ownership = {};  // a root run for another user's home is refused
+  std::ostream& err;                     // the failure line
+  HomeOwnership ownership = {};          // a root run for another user's home is refused
 };
 
 // The request for connect; a relative --code-dir is made absolute against the
 // working folder here, so the folder stored and synced is the one meant now.
-Result<ConnectRequest> connect_request(const cli::Connect& command, const LaptopContext& context);
+Result<ConnectRequest> connect_request(const cli::Connect& command, const DispatchContext& context);
 
 // 0 on success; on failure "pelk: " and the error's text on `err`, and 1.
 // A root run for another user's home stops before the command starts.
-int dispatch_laptop(const LaptopCommand& command, const LaptopEntries& entries, const LaptopContext& context);
+int dispatch_laptop(const LaptopCommand& command, const LaptopEntries& entries, const DispatchContext& context);

@@ -1,37 +1,32 @@
-// The entries of the laptop commands, one member each, so the dispatcher can
-// be driven with stand-ins. An empty member is a command not built yet.
+// The laptop commands as data, one member each, so the dispatcher can be driven
+// with stand-ins. Each member's type is its command's own declaration, and a
+// default-made table holds the real commands.
 #pragma once
 
-#include <cstdint>
-#include <filesystem>
 #include <functional>
-#include <ostream>
-#include <string>
-#include <vector>
 
-#include "state/command_error.h"
 #include "connect/connect_laptop.h"
+#include "filesync/code_sync.h"
+#include "maintenance/disconnect.h"
+#include "maintenance/status.h"
+#include "maintenance/uninstall.h"
+#include "share/screenshots.h"
+#include "share/send.h"
+#include "share/share_setup.h"
 #include "state/laptop_config.h"
-#include "tools/elevation_method.h"
-#include "tools/os_kind.h"
-#include "tools/tool_runner.h"
 
+// Qualified names: inside the struct a plain name would be the member itself.
 struct LaptopEntries {
-  using Path = std::filesystem::path;
-
-  std::function<Result<void>(const ConnectRequest&, ToolRunner&, std::ostream&)> connect_laptop;
-  std::function<Result<LaptopConfig>(const Path& home)> load_config;
-  std::function<Result<void>(ToolRunner&, const Path& state_folder, const Path& code_folder, std::ostream&)> sync_code;
-  std::function<Result<void>(ToolRunner&, const Path& home, std::ostream&)> setup_share;
-  std::function<Result<std::string>(ToolRunner&, const Path& home, OsKind)> laptop_status;
-  std::function<Result<void>(ToolRunner&, const Path& home, OsKind, ElevationMethod, std::ostream&)> disconnect_laptop;
-  std::function<Result<void>(ToolRunner&, const Path& home, OsKind, ElevationMethod, std::ostream&)> uninstall_laptop;
-  std::function<Result<void>(ToolRunner&, const Path& home, bool on, std::ostream&)> set_sharing;
-  std::function<Result<std::string>(ToolRunner&, const Path& home, OsKind, const std::vector<Path>& files)> send_files;
-  std::function<Result<std::string>(ToolRunner&, const Path& home, OsKind)> send_clipboard;
-  std::function<Result<void>(ToolRunner&, const Path& home, std::uint32_t days, std::ostream&)> set_keep_days;
-  std::function<Result<void>(ToolRunner&, const Path& home)> set_screenshot_folder;
+  std::function<decltype(::connect_laptop)> connect_laptop = ::connect_laptop;
+  std::function<decltype(::load_config)> load_config = ::load_config;
+  std::function<decltype(::sync_code)> sync_code = ::sync_code;
+  std::function<decltype(::setup_share)> setup_share = ::setup_share;
+  std::function<decltype(::laptop_status)> laptop_status = ::laptop_status;
+  std::function<decltype(::disconnect_laptop)> disconnect_laptop = ::disconnect_laptop;
+  std::function<decltype(::uninstall_laptop)> uninstall_laptop = ::uninstall_laptop;
+  std::function<decltype(::set_sharing)> set_sharing = ::set_sharing;
+  std::function<decltype(::send_files)> send_files = ::send_files;
+  std::function<decltype(::send_clipboard)> send_clipboard = ::send_clipboard;
+  std::function<decltype(::set_keep_days)> set_keep_days = ::set_keep_days;
+  std::function<decltype(::set_screenshot_folder)> set_screenshot_folder = ::set_screenshot_folder;
 };
-
-// The entries of this build's commands.
-LaptopEntries real_laptop_entries();

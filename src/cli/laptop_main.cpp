@@ -4,9 +4,9 @@
 #include <iostream>
 #include <system_error>
 
-#include "cli/elevation_choice.h"
 #include "cli/laptop_dispatch.h"
 #include "state/home_folder.h"
+#include "tools/elevation.h"
 #include "tools/real_runner.h"
 #include "tools/search_path.h"
 
@@ -22,7 +22,9 @@ int laptop_main(const LaptopCommand& command) {
   OsKind os = build_os_kind();
   std::error_code no_working_folder;
   std::filesystem::path working_folder = std::filesystem::current_path(no_working_folder);
-  LaptopContext context{runner, *home, working_folder, os, choose_elevation_method(os, runner), std::cout, std::cerr,
-                        home_ownership(*home)};
-  return dispatch_laptop(command, real_laptop_entries(), context);
+  DispatchContext context{{runner, *home, os, choose_elevation_method(os, runner), std::cout},
+                          working_folder,
+                          std::cerr,
+                          home_ownership(*home)};
+  return dispatch_laptop(command, LaptopEntries{}, context);
 }

@@ -1,6 +1,5 @@
 #include "cli/open_project.h"
 
-#include "cli/interactive_ssh.h"
 #include "cli/project_name.h"
 #include "state/server_alias.h"
 
@@ -12,15 +11,18 @@ std::optional<std::vector<std::string>> open_ssh_arguments(const std::optional<s
   return std::vector<std::string>{"-t", std::string(kServerAlias), *command};
 }
 
-int open_project(const std::optional<std::string>& name, std::ostream& err) {
+int open_project(const std::optional<std::string>& name, ToolRunner& runner, std::ostream& err) {
   auto args = open_ssh_arguments(name);
   if (!args) {
     err << "pelk: " << *name << " is not a project name\n" << std::flush;
     return 2;
   }
-  auto succeeded = run_ssh_on_console(*args);
+  auto succeeded = runner.run_interactive("ssh", *args);
   if (!succeeded) {
-    err << "pelk: cannot run ssh: " << succeeded.error().message()
+    // The system's own words ("No such file or directory"), without the
+    // error number that other commands' failures show.
+    auto code = succeeded.error().code();
+    err << "pelk: cannot run ssh: " << (code ? code->message() : succeeded.error().display())
         << "; connect this laptop first with pelk laptop connect\n"
         << std::flush;
     return 1;

@@ -16,7 +16,7 @@
 #include "tailnet/server_lookup.h"
 #include "tailnet/tailscale_install.h"
 #include "tools/console.h"
-#include "tools/elevated.h"
+#include "tools/elevation.h"
 #include "state/server_alias.h"
 
 namespace fs = std::filesystem;
@@ -80,49 +80,53 @@ Result<fs::path> fetch_certificate(ToolRunner& runner, const fs::path& home) {
   return certificate;
 }
 
-Result<void> trust_and_route(const ConnectRequest& request, ToolRunner& runner, const fs::path& certificate,
-                             const std::string& address, std::ostream& out) {
-  PELK_TRY(header(out, trust_step_title(request.os)));
-  bool in_login_keychain = request.elevation == ElevationMethod::Osascript;
-  if (in_login_keychain) PELK_TRY(trust_in_login_keychain(runner, request.home, certificate));
+Result<void> trust_and_route(const LaptopContext& context, const fs::path& certificate, const std::string& address) {
+  ToolRunner& runner = context.runner;
+  std::ostream& out = context.out;
+  PELK_TRY(header(out, trust_step_title(context.os)));
+  bool in_login_keychain = context.elevation == ElevationMethod::Osascript;
+  if (in_login_keychain) PELK_TRY(trust_in_login_keychain(runner, context.home, certificate));
   PELK_TRY_ASSIGN(std::string script,
-                  setup_script(runner, request.os, certificate, address, in_login_keychain, out));
-  PELK_TRY_ASSIGN(bool done, run_elevated(request.elevation, runner, script));
+                  setup_script(runner, context.os, certificate, address, in_login_keychain, out));
+  PELK_TRY_ASSIGN(bool done, run_elevated(context.elevation, runner, script));
   if (!done) return fail_message("trusting the certificate and setting up DNS failed or was cancelled; see the output above");
-  if (request.os == OsKind::Linux && !has_command(runner, "wl-paste") && !has_command(runner, "xclip")) {
+  if (context.os == OsKind::Linux && !has_command(runner, "wl-paste") && !has_command(runner, "xclip")) {
     PELK_TRY(print(out,
                    "  Sending clipboard screenshots needs wl-clipboard or xclip, which could not be installed; "
                    "install one with your package manager.\n"));
   }
-  return trust_in_browser_stores(runner, request.os, request.home, certificate, out);
+  return trust_in_browser_stores(runner, context.os, context.home, certificate, out);
 }
 
 }  // namespace
 
-Result<void> connect_laptop(const ConnectRequest& request, ToolRunner& runner, std::ostream& out) {
+Result<void> connect_laptop(const LaptopContext& context, const ConnectRequest& request) {
+  ToolRunner& runner = context.runner;
+  const fs::path& home = context.home;
+  std::ostream& out = context.out;
   PELK_TRY(check_code_folder(request, runner, out));
 
   PELK_TRY(header(out, "Finding your server on Tailscale"));
-  PELK_TRY(install_tailscale(runner, request.os, request.elevation, out));
-  PELK_TRY_ASSIGN(std::string address, find_server_address(runner, request.server, request.os));
+  PELK_TRY(install_tailscale(runner, context.os, context.elevation, out));
+  PELK_TRY_ASSIGN(std::string address, find_server_address(runner, request.server, context.os));
   PELK_TRY(print(out, "  " + request.server + " is " + address + "\n"));
 
   PELK_TRY(header(out, "SSH"));
-  PELK_TRY(write_ssh_block(request.home, address));
+  PELK_TRY(write_ssh_block(home, address));
   PELK_TRY(check_login(runner, address));
 
   PELK_TRY(header(out, "Fetching the environment's certificate"));
-  PELK_TRY_ASSIGN(fs::path certificate, fetch_certificate(runner, request.home));
+  PELK_TRY_ASSIGN(fs::path certificate, fetch_certificate(runner, home));
 
-  PELK_TRY(trust_and_route(request, runner, certificate, address, out));
+  PELK_TRY(trust_and_route(context, certificate, address));
 
   PELK_TRY(header(out, "File sync"));
-  PELK_TRY(install_mutagen(runner, request.home, out));
-  PELK_TRY(forget_code_sync_of_other_server(runner, request.home, request.server, address, out));
-  PELK_TRY(sync_code(runner, state_dir(request.home), request.code_dir, out));
-  PELK_TRY(setup_share(runner, request.home, out));
+  PELK_TRY(install_mutagen(runner, home, out));
+  PELK_TRY(forget_code_sync_of_other_server(runner, home, request.server, address, out));
+  PELK_TRY(sync_code(context, request.code_dir));
+  PELK_TRY(setup_share(context));
 
-  PELK_TRY(save_config(request.home, LaptopConfig{request.server, address, request.code_dir}));
+  PELK_TRY(save_config(home, LaptopConfig{request.server, address, request.code_dir}));
   return print(out, "\nYour laptop is connected.\n  Code: " + display_path(request.code_dir) +
                         " <-> pelk:~/Code\n  Sites: https://<folder>." + std::string(kSitesZone) +
                         " for each folder in it\n  Terminal and agents: ssh pelk\n");

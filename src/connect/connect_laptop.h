@@ -2,21 +2,16 @@
 #pragma once
 
 #include <filesystem>
-#include <ostream>
 #include <string>
 
 #include "state/command_error.h"
-#include "tools/elevation_method.h"
-#include "tools/os_kind.h"
-#include "tools/tool_runner.h"
+#include "tools/laptop_context.h"
 
+// What `pelk laptop connect` was asked for on its command line.
 struct ConnectRequest {
   std::string server;                 // --server, "pelk" by default
-  std::filesystem::path code_dir;     // --code-dir as given, or ~/Code
-  std::filesystem::path home;
+  std::filesystem::path code_dir;     // the absolute code folder: --code-dir, or ~/Code
   bool force = false;                 // --force
-  OsKind os = build_os_kind();
-  ElevationMethod elevation = ElevationMethod::Sudo;
 };
 
-Result<void> connect_laptop(const ConnectRequest& request, ToolRunner& runner, std::ostream& out);
+Result<void> connect_laptop(const LaptopContext& context, const ConnectRequest& request);

@@ -9,6 +9,7 @@
 #include "filesync/other_sync_session.h"
 #include "filesync/sync_rules.h"
 #include "state/file_io.h"
+#include "state/paths.h"
 #include "state/text.h"
 #include "tools/console.h"
 #include "state/server_alias.h"
@@ -46,8 +47,10 @@ Result<void> print_off_notice(std::ostream& out, const fs::path& code_folder) {
 
 }  // namespace
 
-Result<void> sync_code(ToolRunner& runner, const fs::path& state_folder, const fs::path& code_folder,
-                       std::ostream& out) {
+Result<void> sync_code(const LaptopContext& context, const fs::path& code_folder) {
+  ToolRunner& runner = context.runner;
+  std::ostream& out = context.out;
+  fs::path state_folder = state_dir(context.home);
   if (!mutagen_installed(runner)) return print(out, not_installed_notice());
 
   SyncSpec server = fetch_server_rules(runner);

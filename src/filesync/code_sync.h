@@ -3,10 +3,9 @@
 #pragma once
 
 #include <filesystem>
-#include <ostream>
 
 #include "state/command_error.h"
-#include "tools/tool_runner.h"
+#include "tools/laptop_context.h"
 
-Result<void> sync_code(ToolRunner& runner, const std::filesystem::path& state_folder,
-                       const std::filesystem::path& code_folder, std::ostream& out);
+// The rules last used are kept in the home's pelk state folder.
+Result<void> sync_code(const LaptopContext& context, const std::filesystem::path& code_folder);

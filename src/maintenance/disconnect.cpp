@@ -5,16 +5,15 @@
 #include "maintenance/own_sessions.h"
 #include "state/paths.h"
 #include "tools/console.h"
-#include "tools/elevated.h"
+#include "tools/elevation.h"
 
-Result<void> disconnect_laptop(ToolRunner& runner, const std::filesystem::path& home, OsKind os,
-                               ElevationMethod elevation, std::ostream& out) {
-  terminate_own_sessions(runner);
+Result<void> disconnect_laptop(const LaptopContext& context) {
+  terminate_own_sessions(context.runner);
   // A refused prompt or a failing removal leaves the route in place, but the
   // rest of the connection is still taken down.
-  PELK_TRY(run_elevated(elevation, runner, dns_removal_command(os)));
-  PELK_TRY(remove_ssh_block(home));
+  PELK_TRY(run_elevated(context.elevation, context.runner, dns_removal_command(context.os)));
+  PELK_TRY(remove_ssh_block(context.home));
   std::error_code ignored;
-  std::filesystem::remove(state_dir(home) / "laptop.json", ignored);
-  return print(out, "Disconnected. Your files stay on both sides; the certificate stays trusted.\n");
+  std::filesystem::remove(state_dir(context.home) / "laptop.json", ignored);
+  return print(context.out, "Disconnected. Your files stay on both sides; the certificate stays trusted.\n");
 }

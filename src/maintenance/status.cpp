@@ -57,7 +57,10 @@ std::string sharing_value(ToolRunner& runner, const std::filesystem::path& home)
 
 }  // namespace
 
-Result<std::string> laptop_status(ToolRunner& runner, const std::filesystem::path& home, OsKind os) {
+Result<std::string> laptop_status(const LaptopContext& context) {
+  ToolRunner& runner = context.runner;
+  const std::filesystem::path& home = context.home;
+  OsKind os = context.os;
   PELK_TRY_ASSIGN(LaptopConfig config, load_config(home));
 
   auto address = find_server_address(runner, config.server, os);

@@ -8,7 +8,7 @@
 #include "state/paths.h"
 #include "state/text.h"
 #include "tools/console.h"
-#include "tools/elevated.h"
+#include "tools/elevation.h"
 
 namespace fs = std::filesystem;
 
@@ -30,15 +30,18 @@ std::string uninstall_script(OsKind os, const fs::path& certificate) {
   return dns + " && " + trust + " && rm -f " + std::string(kInstalledCommand);
 }
 
-Result<void> uninstall_laptop(ToolRunner& runner, const fs::path& home, OsKind os, ElevationMethod elevation,
-                              std::ostream& out) {
+Result<void> uninstall_laptop(const LaptopContext& context) {
+  ToolRunner& runner = context.runner;
+  const fs::path& home = context.home;
+  OsKind os = context.os;
+  std::ostream& out = context.out;
   terminate_own_sessions(runner);
   fs::path certificate = state_dir(home) / "ca.pem";
   if (os == OsKind::MacOs && regular_file_at(certificate)) {
     login_keychain_trust_removal(runner, home, certificate);
   }
 
-  PELK_TRY_ASSIGN(bool removed, run_elevated(elevation, runner, uninstall_script(os, certificate)));
+  PELK_TRY_ASSIGN(bool removed, run_elevated(context.elevation, runner, uninstall_script(os, certificate)));
   if (!removed) {
     return fail_message(
         "removing the certificate, DNS route and pelk command failed or was cancelled; see the output above");

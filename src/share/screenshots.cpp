@@ -6,8 +6,9 @@
 
 namespace fs = std::filesystem;
 
-Result<void> set_screenshot_folder(ToolRunner& runner, const fs::path& home) {
-  fs::path folder = share_folder(home);
+Result<void> set_screenshot_folder(const LaptopContext& context) {
+  ToolRunner& runner = context.runner;
+  fs::path folder = share_folder(context.home);
   PELK_TRY(create_folders(folder));
   PELK_TRY_ASSIGN(ToolOutput written,
                   run_capture(runner, "defaults", {"write", "com.apple.screencapture", "location", display_path(folder)}));

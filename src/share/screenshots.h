@@ -1,13 +1,12 @@
 // Pointing the macOS screenshot folder at the share folder.
 #pragma once
 
-#include <filesystem>
 #include <string_view>
 
 #include "state/command_error.h"
-#include "tools/tool_runner.h"
+#include "tools/laptop_context.h"
 
-Result<void> set_screenshot_folder(ToolRunner& runner, const std::filesystem::path& home);
+Result<void> set_screenshot_folder(const LaptopContext& context);
 
 // What `pelk laptop share macos` prints after set_screenshot_folder succeeds;
 // the short "~/" form whatever the home folder is.

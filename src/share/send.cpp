@@ -137,7 +137,8 @@ Result<std::string> send_clipboard_image(ToolRunner& runner, const fs::path& hom
 
 }  // namespace
 
-Result<std::string> send_files(ToolRunner& runner, const fs::path& home, OsKind os, const std::vector<fs::path>& files) {
+Result<std::string> send_files(const LaptopContext& context, const std::vector<fs::path>& files) {
+  const fs::path& home = context.home;
   PELK_TRY(check_sharing_on(home));
   for (const fs::path& file : files) PELK_TRY(check_sendable(file));
   fs::path folder = share_folder(home);
@@ -147,10 +148,13 @@ Result<std::string> send_files(ToolRunner& runner, const fs::path& home, OsKind 
     PELK_TRY_ASSIGN(std::string name, store_file(file, folder, stored));
     stored.push_back(std::move(name));
   }
-  return deliver_to_server(runner, home, os, stored);
+  return deliver_to_server(context.runner, home, context.os, stored);
 }
 
-Result<std::string> send_clipboard(ToolRunner& runner, const fs::path& home, OsKind os) {
+Result<std::string> send_clipboard(const LaptopContext& context) {
+  ToolRunner& runner = context.runner;
+  const fs::path& home = context.home;
+  OsKind os = context.os;
   PELK_TRY(check_sharing_on(home));
   ProgramCall lister = clipboard_file_lister(os);
   std::vector<fs::path> listed;
@@ -161,7 +165,7 @@ Result<std::string> send_clipboard(ToolRunner& runner, const fs::path& home, OsK
   for (fs::path& path : listed) {
     if (is_file_or_folder(path)) present.push_back(std::move(path));
   }
-  if (!present.empty()) return send_files(runner, home, os, present);
+  if (!present.empty()) return send_files(context, present);
   return send_clipboard_image(runner, home, os);
 }
 

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "state/command_error.h"
+#include "tools/laptop_context.h"
 #include "tools/os_kind.h"
 #include "tools/tool_runner.h"
 
-Result<std::string> send_files(ToolRunner& runner, const std::filesystem::path& home, OsKind os,
-                               const std::vector<std::filesystem::path>& files);
-Result<std::string> send_clipboard(ToolRunner& runner, const std::filesystem::path& home, OsKind os);
+Result<std::string> send_files(const LaptopContext& context, const std::vector<std::filesystem::path>& files);
+Result<std::string> send_clipboard(const LaptopContext& context);
 
 // Waits until the share session has carried the stored files to the server,
 // then gives their server paths, one per line, and puts them on the clipboard.

@@ -46,7 +46,9 @@ Result<void> terminate_if_present(ToolRunner& runner, std::string_view session) 
 // means the old folder stays where it is. Only a real folder is moved: a link
 // there points at a folder of the user's own (say their screenshots), which
 // must never become the share folder, pruned and sent to the server.
-void move_old_share_folder(ToolRunner& runner, const fs::path& home) {
+void move_old_share_folder(const LaptopContext& context) {
+  ToolRunner& runner = context.runner;
+  const fs::path& home = context.home;
   fs::path old_folder = home / kOldShareFolderName;
   fs::path folder = share_folder(home);
   std::error_code ec;
@@ -56,7 +58,7 @@ void move_old_share_folder(ToolRunner& runner, const fs::path& home) {
   if (ec) return;
   auto location = run_capture(runner, "defaults", {"read", "com.apple.screencapture", "location"});
   if (!location || !location->success) return;
-  if (same_path(path_from_utf8(trim(location->std_out)), old_folder)) (void)set_screenshot_folder(runner, home);
+  if (same_path(path_from_utf8(trim(location->std_out)), old_folder)) (void)set_screenshot_folder(context);
 }
 
 struct ShareSession {
@@ -82,13 +84,16 @@ Result<void> sharing_off(ToolRunner& runner, std::ostream& out) {
 
 }  // namespace
 
-Result<void> setup_share(ToolRunner& runner, const fs::path& home, std::ostream& out) {
+Result<void> setup_share(const LaptopContext& context) {
+  ToolRunner& runner = context.runner;
+  const fs::path& home = context.home;
+  std::ostream& out = context.out;
   if (!mutagen_installed(runner)) return {};
   PELK_TRY(terminate_if_present(runner, kOldShotsSession));
   if (!sharing_enabled(home)) return sharing_off(runner, out);
 
   fs::path folder = share_folder(home);
-  move_old_share_folder(runner, home);
+  move_old_share_folder(context);
   PELK_TRY(create_folders(from_server_folder(home)));
   PELK_TRY(create_folders(keep_folder(home)));
 
@@ -123,7 +128,8 @@ Result<void> setup_share(ToolRunner& runner, const fs::path& home, std::ostream&
   return {};
 }
 
-Result<void> set_sharing(ToolRunner& runner, const fs::path& home, bool on, std::ostream& out) {
+Result<void> set_sharing(const LaptopContext& context, bool on) {
+  const fs::path& home = context.home;
   fs::path flag = state_dir(home) / kShotsOffFile;
   if (on) {
     std::error_code ignored;
@@ -132,11 +138,11 @@ Result<void> set_sharing(ToolRunner& runner, const fs::path& home, bool on, std:
     PELK_TRY(create_folders(state_dir(home)));
     PELK_TRY(write_file_atomically(flag, ""));
   }
-  return setup_share(runner, home, out);
+  return setup_share(context);
 }
 
-Result<void> set_keep_days(ToolRunner& runner, const fs::path& home, std::uint32_t days, std::ostream& out) {
-  PELK_TRY(create_folders(state_dir(home)));
-  PELK_TRY(write_file_atomically(state_dir(home) / kKeepDaysFile, std::to_string(days)));
-  return setup_share(runner, home, out);
+Result<void> set_keep_days(const LaptopContext& context, std::uint32_t days) {
+  PELK_TRY(create_folders(state_dir(context.home)));
+  PELK_TRY(write_file_atomically(state_dir(context.home) / kKeepDaysFile, std::to_string(days)));
+  return setup_share(context);
 }

@@ -2,15 +2,12 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
-#include <ostream>
 
 #include "state/command_error.h"
-#include "tools/tool_runner.h"
+#include "tools/laptop_context.h"
 
-Result<void> setup_share(ToolRunner& runner, const std::filesystem::path& home, std::ostream& out);
+Result<void> setup_share(const LaptopContext& context);
 // `pelk laptop share on` (on = true) and `pelk laptop share off`.
-Result<void> set_sharing(ToolRunner& runner, const std::filesystem::path& home, bool on, std::ostream& out);
+Result<void> set_sharing(const LaptopContext& context, bool on);
 // `pelk laptop share keep DAYS`.
-Result<void> set_keep_days(ToolRunner& runner, const std::filesystem::path& home, std::uint32_t days,
-                           std::ostream& out);
+Result<void> set_keep_days(const LaptopContext& context, std::uint32_t days);

@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "state/command_error.h"
-#include "tools/elevation_method.h"
+#include "tools/elevation.h"
 #include "tools/os_kind.h"
 #include "tools/tool_runner.h"
 

@@ -131,7 +131,7 @@ TEST(HostileStateFiles, FilesThatDefaultDoNotBlockAndAreNotReplacedByADevice) {
     {
       Deadline deadline(std::string("reading the keep days and the rules from ") + kind_name(kind));
       EXPECT_EQ(read_keep_days(home.path()), kDefaultKeepDays);
-      synced = sync_code(runner, state_dir(home.path()), home / "Code", out);
+      synced = sync_code(LaptopContext{runner, home.path(), OsKind::Linux, ElevationMethod::Sudo, out}, home / "Code");
     }
     ASSERT_FALSE(synced);
     EXPECT_EQ(synced.error().display(), display_path(rules) + " is not a regular file");

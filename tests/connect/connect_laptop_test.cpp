@@ -3,28 +3,18 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <sstream>
-
+#include "filesync/sync_spec.h"
 #include "state/laptop_config.h"
 #include "state/paths.h"
-#include "support/fake_server.h"
-#include "support/temp_folder.h"
+#include "state/text.h"
+#include "support/fake_laptop.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// A laptop with a system root of its own (for /etc and /run) and a home.
-struct Laptop {
-  TempFolder root;
-  TempFolder home_folder;
-  FakeRunner runner{root.path()};
-  FakeServer server;
-  std::vector<std::string> elevated_scripts;
-  bool elevation_ok = true;
-
-  fs::path home() const { return home_folder.path(); }
-
+// The fake laptop with connect's own arrangements.
+struct Laptop : FakeLaptop {
   // A Linux laptop with every tool and systemd-resolved in use.
   void linux_with_tools(bool resolved = true) {
     if (resolved) {
@@ -36,35 +26,18 @@ struct Laptop {
     }
   }
 
-  void script_elevation() {
-    auto record = [this](const FakeCall& call) -> Result<bool> {
-      elevated_scripts.push_back(call.args.back());
-      return elevation_ok;
-    };
-    runner.on_interactive_any("sudo", record);
-    runner.on_any("osascript", [this](const FakeCall& call) -> Result<ToolOutput> {
-      elevated_scripts.push_back(call.args.back());
-      return elevation_ok ? ok_output() : failed_output("execution error: User canceled. (-128)");
-    });
-    runner.on_any("powershell", [this](const FakeCall& call) -> Result<ToolOutput> {
-      elevated_scripts.push_back(call.input.value_or(""));
-      return elevation_ok ? ok_output() : failed_output();
-    });
-    runner.on_any("security", [](const FakeCall&) -> Result<ToolOutput> { return ok_output(); });
-  }
-
-  ConnectRequest request(OsKind os, ElevationMethod elevation) const {
-    return ConnectRequest{"pelk", home() / "Code", home(), false, os, elevation};
-  }
+  ConnectRequest request() const { return ConnectRequest{"pelk", home() / "Code", false}; }
 
   Result<void> connect(OsKind os, ElevationMethod elevation, std::string& printed) {
-    return connect(request(os, elevation), printed);
+    return connect(request(), printed, os, elevation);
   }
-  Result<void> connect(const ConnectRequest& request, std::string& printed) {
+  Result<void> connect(const ConnectRequest& request, std::string& printed, OsKind os = OsKind::Linux,
+                       ElevationMethod elevation = ElevationMethod::Sudo) {
     server.install(runner);
     script_elevation();
-    std::ostringstream out;
-    auto result = connect_laptop(request, runner, out);
+    runner.on_any("security", [](const FakeCall&) -> Result<ToolOutput> { return ok_output(); });
+    out.str("");
+    auto result = connect_laptop(context(os, elevation), request);
     printed = out.str();
     return result;
   }
@@ -87,13 +60,13 @@ std::vector<std::string> runs(const FakeRunner& runner, const fs::path& home) {
   return lines;
 }
 
-const std::string kDefaultIgnores =
-    "--ignore=node_modules --ignore=vendor --ignore=.DS_Store --ignore=._* --ignore=target --ignore=.phpunit.cache "
-    "--ignore=public/build --ignore=public/hot --ignore=storage/framework --ignore=storage/logs "
-    "--ignore=**/bin/Debug --ignore=**/bin/Release --ignore=obj --ignore=.gradle --ignore=.pelk-compiled "
-    "--ignore=.dart_tool --ignore=.flutter-plugins --ignore=.flutter-plugins-dependencies "
-    "--ignore=Generated.xcconfig --ignore=flutter_export_environment.sh --ignore=local.properties "
-    "--ignore=**/flutter/ephemeral --ignore=**/ios/Pods --ignore=**/macos/Pods";
+// The ignore options of a session under the default rules (the list itself is
+// the sync rules' own concern).
+std::string default_ignores() {
+  std::vector<std::string> options;
+  for (const auto& pattern : default_ignore_patterns()) options.push_back("--ignore=" + pattern);
+  return join(options, " ");
+}
 
 // The runs of the "File sync" step on a laptop that has never synced.
 std::vector<std::string> first_file_sync_runs(std::string_view home = "~", std::string_view sep = "/") {
@@ -102,7 +75,7 @@ std::vector<std::string> first_file_sync_runs(std::string_view home = "~", std::
           "mutagen version",
           "ssh pelk cat .config/pelk/sync.json",
           "mutagen sync list pelk-code",
-          "mutagen sync create --name pelk-code --mode two-way-resolved " + kDefaultIgnores + " " + h + s +
+          "mutagen sync create --name pelk-code --mode two-way-resolved " + default_ignores() + " " + h + s +
               "Code pelk:Code",
           "mutagen version",
           "mutagen sync list pelk-shots",
@@ -315,7 +288,7 @@ TEST(Connect, ReconnectKeepsTheCodeSessionOnlyForTheSameServerAndFolder) {
     laptop.linux_with_tools();
     std::string first, second;
     ASSERT_TRUE(laptop.connect(OsKind::Linux, ElevationMethod::Sudo, first)) << first;
-    ConnectRequest request = laptop.request(OsKind::Linux, ElevationMethod::Sudo);
+    ConnectRequest request = laptop.request();
     c.arrange(laptop, request);
     laptop.runner.clear_calls();
     ASSERT_TRUE(laptop.connect(request, second)) << second;
@@ -426,13 +399,11 @@ TEST(Connect, ForceSkipsOnlyTheOtherSessionCheck) {
   Laptop laptop;
   laptop.linux_with_tools();
   laptop.server.sessions["work"] = {(laptop.home() / "Code").string(), "box:/srv"};
-  laptop.server.install(laptop.runner);
-  laptop.script_elevation();
-  auto request = laptop.request(OsKind::Linux, ElevationMethod::Sudo);
+  auto request = laptop.request();
   request.force = true;
-  std::ostringstream out;
-  ASSERT_TRUE(connect_laptop(request, laptop.runner, out)) << out.str();
+  std::string printed;
+  ASSERT_TRUE(laptop.connect(request, printed)) << printed;
   auto lines = runs(laptop.runner, laptop.home());
   EXPECT_EQ(lines.front(), "sh -c command -v tailscale");
-  EXPECT_NE(out.str().find("Your laptop is connected."), std::string::npos);
+  EXPECT_NE(printed.find("Your laptop is connected."), std::string::npos);
 }

@@ -7,7 +7,7 @@
 #include "connect/dns_route.h"
 #include "connect/linux_packages.h"
 #include "connect/system_trust.h"
-#include "support/fake_runner.h"
+#include "support/fake_laptop.h"
 #include "support/temp_folder.h"
 #include "tools/real_runner.h"
 
@@ -19,9 +19,8 @@ const fs::path kCert = "/home/ann/.config/pelk/ca.pem";
 const std::string kAddress = "100.64.0.7";
 
 // A Linux laptop root; `tools` are the programs has_command finds.
-struct Laptop {
-  TempFolder root;
-  FakeRunner runner{root.path()};
+// The fake laptop with systemd-resolved running or not, and the tools found.
+struct Laptop : FakeLaptop {
   Laptop(bool resolved_running, std::initializer_list<const char*> tools) {
     if (resolved_running) fs::create_directories(root / "run/systemd/resolve");
     write_text(root / "etc/resolv.conf", "nameserver 127.0.0.53\n");

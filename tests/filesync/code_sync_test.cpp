@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "filesync/sync_spec.h"
-#include "support/fake_runner.h"
-#include "support/temp_folder.h"
+#include "support/fake_laptop.h"
 
 namespace fs = std::filesystem;
 
@@ -17,13 +14,10 @@ const std::string kList = "mutagen sync list pelk-code";
 const std::string kFlush = "mutagen sync flush pelk-code";
 const std::string kTerminate = "mutagen sync terminate pelk-code";
 
-class CodeSync : public ::testing::Test {
+class CodeSync : public ::testing::Test, protected FakeLaptop {
  protected:
-  TempFolder home;
-  fs::path state = home / ".config/pelk";
-  fs::path code = home / "Code";
-  FakeRunner runner;
-  std::ostringstream out;
+  fs::path state = home() / ".config/pelk";
+  fs::path code = home() / "Code";
 
   CodeSync() {
     runner.on("mutagen", {"version"}, ok_output("0.18.1\n"));
@@ -58,7 +52,7 @@ class CodeSync : public ::testing::Test {
     for (const auto& pattern : patterns) line += " --ignore=" + pattern;
     return line + " " + code.string() + " pelk:Code";
   }
-  Result<void> sync() { return sync_code(runner, state, code, out); }
+  Result<void> sync() { return sync_code(context(), code); }
 };
 
 const SyncSpec kRules{5, true, {"node_modules", "*.log"}, {}, {"app", "web"}};
@@ -83,7 +77,7 @@ TEST_F(CodeSync, AFirstSyncMovesNothingAside) {
   ASSERT_TRUE(sync());
   EXPECT_EQ(runner.call_lines(), (std::vector<std::string>{"mutagen version", kFetch, kList, create(kRules.ignores)}));
   EXPECT_EQ(read_text(code / "app/index.php"), "laptop copy");
-  EXPECT_FALSE(fs::exists(home / "Code-pelk-old"));
+  EXPECT_FALSE(fs::exists(home() / "Code-pelk-old"));
   EXPECT_EQ(stored_text(), sync_spec_text(kRules));
 }
 
@@ -157,7 +151,7 @@ TEST_F(CodeSync, SwitchedOnAgainMovesTheOldCopiesAsideFirst) {
   EXPECT_EQ(runner.call_lines(),
             (std::vector<std::string>{"mutagen version", kFetch, kList, create({"node_modules", "/api"})}));
   std::vector<fs::path> dated;
-  for (const auto& entry : fs::directory_iterator(home / "Code-pelk-old")) dated.push_back(entry.path());
+  for (const auto& entry : fs::directory_iterator(home() / "Code-pelk-old")) dated.push_back(entry.path());
   ASSERT_EQ(dated.size(), 1u);
   EXPECT_EQ(read_text(dated[0] / "app/index.php"), "older laptop copy");
   EXPECT_FALSE(fs::exists(code / "app"));
@@ -198,20 +192,20 @@ TEST_F(CodeSync, AFailedCreateKeepsTheStoredRules) {
 
 TEST_F(CodeSync, WithoutMutagenNothingIsReadOrWritten) {
   FakeRunner missing;
-  auto result = sync_code(missing, state, code, out);
+  auto result = sync_code(context(missing), code);
   ASSERT_TRUE(result);
   EXPECT_EQ(out.str(),
             "  Mutagen is not installed, so nothing syncs yet. Install it (macOS: brew install "
             "mutagen-io/mutagen/mutagen; Linux: https://mutagen.io/documentation/introduction/installation) and "
             "rerun pelk laptop connect.\n");
   EXPECT_EQ(missing.call_lines(), std::vector<std::string>{"mutagen version"});
-  EXPECT_FALSE(fs::exists(home / ".config"));
+  EXPECT_FALSE(fs::exists(home() / ".config"));
 }
 
 // connect --code-dir with another folder: the session that still syncs the
 // old folder is replaced, never reported up to date.
 TEST_F(CodeSync, ASessionOfAnotherFolderIsReplaced) {
-  const fs::path old_folder = home / "Old";
+  const fs::path old_folder = home() / "Old";
   struct Case {
     std::string what;
     fs::path synced;
@@ -262,7 +256,7 @@ TEST_F(CodeSync, TheServerOnlyNoticeNamesOnlyProjects) {
   server_has(rules);
   stored(rules);
   session_syncing(code);
-  fs::create_directories(home / ".ssh");
+  fs::create_directories(home() / ".ssh");
   for (const char* folder : {"api", ".env", "a/b"}) fs::create_directories(code / folder);
   ASSERT_TRUE(sync());
   EXPECT_EQ(out.str(), "  The sync session is up to date.\n  Server only, no longer synced: api. The copies in " +
@@ -289,7 +283,7 @@ TEST_F(CodeSync, ServerRulesPastTheOutputBoundCountAsInvalid) {
     fresh.on("ssh", {"pelk", "cat .config/pelk/sync.json"}, ok_output(rules));
     fresh.on("mutagen", {"sync", "list", "pelk-code"}, failed_output("Error: unable to locate requested sessions\n"));
     fs::remove(state / "sync.json");
-    ASSERT_TRUE(sync_code(fresh, state, code, out));
+    ASSERT_TRUE(sync_code(context(fresh), code));
     EXPECT_EQ(fresh.call_lines().back(), create(row.patterns)) << row.size;
     ASSERT_TRUE(fresh.calls()[1].output_limit);
     EXPECT_EQ(*fresh.calls()[1].output_limit, kParsedOutputLimit);

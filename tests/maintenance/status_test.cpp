@@ -4,22 +4,17 @@
 
 #include "state/laptop_config.h"
 #include "state/paths.h"
-#include "support/fake_server.h"
-#include "support/temp_folder.h"
+#include "support/fake_laptop.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct StatusLaptop {
-  TempFolder root;
-  TempFolder home;
-  FakeRunner runner{root.path()};
-  FakeServer server;
-
+// The fake laptop, connected, with both sessions running.
+struct StatusLaptop : FakeLaptop {
   StatusLaptop() {
-    fs::create_directories(state_dir(home.path()));
-    write_text(state_dir(home.path()) / "laptop.json",
+    fs::create_directories(state_dir(home()));
+    write_text(state_dir(home()) / "laptop.json",
                "{\"server\": \"pelk\", \"address\": \"100.64.0.1\", \"code_dir\": \"/c\"}");
     server.sessions["pelk-code"] = {"/c", "pelk:Code"};
     server.sessions["pelk-share"] = {"/s", "pelk:Share/x"};
@@ -27,7 +22,7 @@ struct StatusLaptop {
 
   Result<std::string> status(OsKind os) {
     server.install(runner);
-    return laptop_status(runner, home.path(), os);
+    return laptop_status(context(os));
   }
 };
 
@@ -71,7 +66,7 @@ TEST(Status, EachLineShowsWhatIsWrong) {
       {"DNS elsewhere, sharing off, no login", OsKind::Windows,
        [](StatusLaptop& l) {
          l.runner.host("pelk-check.pelk.test", {"10.0.0.1", "10.0.0.2"});
-         write_text(state_dir(l.home.path()) / "shots-off", "");
+         write_text(state_dir(l.home()) / "shots-off", "");
          l.server.login_ok = false;
          l.server.sessions.erase("pelk-code");
        },
@@ -120,16 +115,16 @@ TEST(Status, CodeSessionStatusIsTheFirstStatusLineTrimmed) {
   laptop.runner.on("mutagen", {"sync", "list", "pelk-code"},
                    ok_output("Name: pelk-code\r\n   Status:    Scanning files  \r\nStatus: second\n"));
   laptop.runner.on("mutagen", {"sync", "list", "pelk-code"}, ok_output("Name: pelk-code\n"));
-  auto report = laptop_status(laptop.runner, laptop.home.path(), OsKind::MacOs);
+  auto report = laptop_status(laptop.context(OsKind::MacOs));
   ASSERT_TRUE(report);
   EXPECT_NE(report->find("File sync:  Scanning files\n"), std::string::npos) << *report;
 
-  report = laptop_status(laptop.runner, laptop.home.path(), OsKind::MacOs);
+  report = laptop_status(laptop.context(OsKind::MacOs));
   ASSERT_TRUE(report);
   EXPECT_NE(report->find("File sync:  running\n"), std::string::npos) << *report;
 
   laptop.runner.fail_start("mutagen", EACCES);
-  report = laptop_status(laptop.runner, laptop.home.path(), OsKind::MacOs);
+  report = laptop_status(laptop.context(OsKind::MacOs));
   ASSERT_TRUE(report);
   EXPECT_NE(report->find("File sync:  Mutagen is not installed\nSharing:    no session; run pelk laptop sync\n"),
             std::string::npos)
@@ -137,17 +132,16 @@ TEST(Status, CodeSessionStatusIsTheFirstStatusLineTrimmed) {
 }
 
 TEST(Status, FailsWithoutAReportWhenNotConnectedOrSshCannotStart) {
-  TempFolder home;
-  FakeRunner runner;
-  auto never = laptop_status(runner, home.path(), OsKind::Linux);
+  FakeLaptop bare;
+  auto never = laptop_status(bare.context());
   ASSERT_FALSE(never);
   EXPECT_EQ(never.error().display(), "this laptop is not connected yet; run pelk laptop connect");
-  EXPECT_TRUE(runner.calls().empty());
+  EXPECT_TRUE(bare.runner.calls().empty());
 
   StatusLaptop laptop;
   laptop.server.install(laptop.runner);
   laptop.runner.fail_start("ssh", EACCES);
-  auto broken = laptop_status(laptop.runner, laptop.home.path(), OsKind::Linux);
+  auto broken = laptop_status(laptop.context(OsKind::Linux));
   ASSERT_FALSE(broken);
   EXPECT_TRUE(broken.error().is_io());
 }

@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "state/paths.h"
-#include "support/fake_server.h"
-#include "support/temp_folder.h"
+#include "support/fake_laptop.h"
 
 namespace fs = std::filesystem;
 
@@ -14,15 +11,8 @@ namespace {
 
 const char* kRemoved = "pelk was removed from this laptop. Your synced folder and ~/pelk-share stay as they are.\n";
 
-struct InstalledLaptop {
-  TempFolder home_folder;
-  FakeRunner runner;
-  FakeServer server;
-  std::vector<std::string> scripts;
-  bool elevation_ok = true;
-
-  fs::path home() const { return home_folder.path(); }
-
+// The fake laptop with pelk's files, trust and sessions in place.
+struct InstalledLaptop : FakeLaptop {
   InstalledLaptop() {
     server.sessions = {{"pelk-code", {"/c", "pelk:Code"}}, {"pelk-share-out", {}}};
     write_text(home() / ".ssh/config", "Host a\n    User me\n\n# >>> pelk >>>\nHost pelk\n# <<< pelk <<<\n");
@@ -35,16 +25,9 @@ struct InstalledLaptop {
 
   Result<void> uninstall(OsKind os, ElevationMethod method, std::string& printed) {
     server.install(runner);
-    runner.on_interactive_any("sudo", [this](const FakeCall& call) -> Result<bool> {
-      scripts.push_back(call.args.back());
-      return elevation_ok;
-    });
-    runner.on_any("powershell", [this](const FakeCall& call) -> Result<ToolOutput> {
-      scripts.push_back(*call.input);
-      return elevation_ok ? ok_output() : failed_output();
-    });
-    std::ostringstream out;
-    auto result = uninstall_laptop(runner, home(), os, method, out);
+    script_elevation();
+    out.str("");
+    auto result = uninstall_laptop(context(os, method));
     printed = out.str();
     return result;
   }
@@ -59,8 +42,8 @@ TEST(Uninstall, RemovesEverythingButTheUsersFiles) {
   ASSERT_TRUE(laptop.uninstall(OsKind::Linux, ElevationMethod::Sudo, printed));
   EXPECT_EQ(printed, kRemoved);
   std::string certificate = (state_dir(laptop.home()) / "ca.pem").string();
-  ASSERT_EQ(laptop.scripts.size(), 1u);
-  EXPECT_EQ(laptop.scripts[0],
+  ASSERT_EQ(laptop.elevated_scripts.size(), 1u);
+  EXPECT_EQ(laptop.elevated_scripts[0],
             "rm -f /etc/systemd/resolved.conf.d/pelk.conf && (systemctl restart systemd-resolved || true) && rm -f "
             "/usr/local/share/ca-certificates/pelk-environment-ca.crt /etc/pki/ca-trust/source/anchors/"
             "pelk-environment-ca.pem /etc/pki/trust/anchors/pelk-environment-ca.pem "
@@ -94,8 +77,8 @@ TEST(Uninstall, KeepsMutagenWhileTheUserHasOwnSessions) {
   EXPECT_TRUE(fs::exists(tools_dir(laptop.home()) / "mutagen"));
   EXPECT_FALSE(fs::exists(state_dir(laptop.home())));
   for (const auto& call : laptop.runner.calls()) EXPECT_NE(call.line(), "mutagen daemon stop");
-  ASSERT_EQ(laptop.scripts.size(), 1u);
-  EXPECT_NE(laptop.scripts[0].find("Remove-DnsClientNrptRule -Force\nClear-DnsClientCache\nif (Test-Path -LiteralPath '"),
+  ASSERT_EQ(laptop.elevated_scripts.size(), 1u);
+  EXPECT_NE(laptop.elevated_scripts[0].find("Remove-DnsClientNrptRule -Force\nClear-DnsClientCache\nif (Test-Path -LiteralPath '"),
             std::string::npos);
   EXPECT_EQ(laptop.server.sessions.size(), 1u);
 }
@@ -121,21 +104,15 @@ TEST(Uninstall, CancelledPromptStopsBeforeTheFilesGo) {
 }
 
 TEST(Uninstall, MacWithoutCertificateRunsNoKeychainCommands) {
-  TempFolder home;
-  FakeRunner runner;
-  std::vector<std::string> scripts;
-  runner.on_interactive_any("sudo", [&](const FakeCall& call) -> Result<bool> {
-    scripts.push_back(call.args.back());
-    return true;
-  });
-  std::ostringstream out;
-  ASSERT_TRUE(uninstall_laptop(runner, home.path(), OsKind::MacOs, ElevationMethod::Sudo, out));
-  EXPECT_EQ(out.str(), kRemoved);
-  ASSERT_EQ(scripts.size(), 1u);
-  EXPECT_EQ(scripts[0], "if [ -f /etc/resolver/pelk.test.pelk-backup ]; then mv /etc/resolver/pelk.test.pelk-backup "
+  FakeLaptop laptop;
+  laptop.script_elevation();
+  ASSERT_TRUE(uninstall_laptop(laptop.context(OsKind::MacOs, ElevationMethod::Sudo)));
+  EXPECT_EQ(laptop.printed(), kRemoved);
+  ASSERT_EQ(laptop.elevated_scripts.size(), 1u);
+  EXPECT_EQ(laptop.elevated_scripts[0], "if [ -f /etc/resolver/pelk.test.pelk-backup ]; then mv /etc/resolver/pelk.test.pelk-backup "
                         "/etc/resolver/pelk.test; else rm -f /etc/resolver/pelk.test; fi && true && rm -f "
                         "/usr/local/bin/pelk");
-  for (const auto& call : runner.calls()) {
+  for (const auto& call : laptop.runner.calls()) {
     EXPECT_NE(call.program, "security");
     EXPECT_NE(call.line(), "mutagen daemon stop");  // no Mutagen of pelk's in the tools folder
   }
@@ -148,6 +125,6 @@ TEST(Uninstall, MacWithCertificateRemovesTheLoginKeychainTrustFirst) {
   auto lines = laptop.runner.call_lines();
   EXPECT_EQ(lines[4], "security remove-trusted-cert " + (state_dir(laptop.home()) / "ca.pem").string());
   EXPECT_EQ(lines[5].substr(0, 45), "sh -c security delete-certificate -Z \"$(opens");
-  ASSERT_EQ(laptop.scripts.size(), 1u);
-  EXPECT_NE(laptop.scripts[0].find("(security remove-trusted-cert -d '"), std::string::npos);
+  ASSERT_EQ(laptop.elevated_scripts.size(), 1u);
+  EXPECT_NE(laptop.elevated_scripts[0].find("(security remove-trusted-cert -d '"), std::string::npos);
 }

@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <sstream>
 
 #include "share/share_setup.h"
-#include "share_world.h"
-#include "support/temp_folder.h"
+#include "support/fake_laptop.h"
 
 namespace fs = std::filesystem;
 
@@ -19,12 +17,10 @@ TEST(OldShareFolder, OnlyARealFolderIsTakenOver) {
   const Case cases[] = {{"a real folder", false}, {"a link to the user's screenshots", true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    TempFolder home;
-    FakeRunner runner;
-    FakeMutagen mutagen;
-    mutagen.install(runner);
-    runner.on("hostname", {}, ok_output("my-laptop\n"));
-    runner.on_any("ssh", [](const FakeCall&) -> Result<ToolOutput> { return ok_output(); });
+    FakeLaptop laptop;
+    laptop.server.host_name = "my-laptop";
+    laptop.server.install(laptop.runner);
+    fs::path home = laptop.home();
     fs::path screenshots = home / "Pictures/Screenshots";
     fs::path old_folder = home / "pelk-shots";
     fs::path shot = (c.link ? screenshots : old_folder) / "old.png";
@@ -33,8 +29,7 @@ TEST(OldShareFolder, OnlyARealFolderIsTakenOver) {
     fs::last_write_time(shot, fs::file_time_type::clock::now() - std::chrono::hours(24 * 30));
     if (c.link) fs::create_directory_symlink(screenshots, old_folder);
 
-    std::ostringstream out;
-    ASSERT_TRUE(setup_share(runner, home.path(), out));
+    ASSERT_TRUE(setup_share(laptop.context()));
     if (c.link) {
       // The link and the user's folder stay as they were: nothing pruned, and
       // the share session replicates only the new, empty share folder.

@@ -6,29 +6,25 @@
 
 #include "share/clipboard_programs.h"
 #include "share/share_folder.h"
-#include "share_world.h"
 #include "state/clock.h"
 #include "state/paths.h"
 #include "state/text.h"
-#include "support/temp_folder.h"
+#include "support/fake_laptop.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Send : ::testing::Test {
-  TempFolder home;
+struct Send : ::testing::Test, FakeLaptop {
   TempFolder elsewhere;
-  FakeRunner runner;
-  FakeMutagen mutagen;
 
   void SetUp() override {
-    mutagen.sessions = {"pelk-share", "pelk-share-out"};
-    mutagen.install(runner);
-    write_text(state_dir(home.path()) / "shots-folder", "my-laptop");
+    server.sessions = {{"pelk-share", {}}, {"pelk-share-out", {}}};
+    server.install(runner);
+    write_text(state_dir(home()) / "shots-folder", "my-laptop");
   }
 
-  fs::path share() const { return home / "pelk-share"; }
+  fs::path share() const { return home() / "pelk-share"; }
   fs::path sized(const std::string& name, std::uintmax_t size) const {
     fs::path file = elsewhere / name;
     write_text(file, "");
@@ -87,9 +83,9 @@ std::string missing_file_error() {
 }  // namespace
 
 TEST_F(Send, SharingOffStopsBeforeAnythingIsLookedAt) {
-  write_text(state_dir(home.path()) / "shots-off", "");
-  auto files = send_files(runner, home.path(), OsKind::Linux, {elsewhere / "missing"});
-  auto clip = send_clipboard(runner, home.path(), OsKind::Linux);
+  write_text(state_dir(home()) / "shots-off", "");
+  auto files = send_files(context(OsKind::Linux), {elsewhere / "missing"});
+  auto clip = send_clipboard(context(OsKind::Linux));
   for (const auto* result : {&files, &clip}) {
     ASSERT_FALSE(*result);
     EXPECT_EQ(result->error().display(), "file sharing is off; turn it on with pelk laptop share on");
@@ -103,7 +99,7 @@ TEST_F(Send, SameNamesGetTheTimeStampedName) {
   write_text(elsewhere / "b" / "notes.txt", "second");
   write_text(elsewhere / "c" / "log.txt", "log");
   std::uint64_t before = unix_millis_now();
-  auto result = send_files(runner, home.path(), OsKind::Linux,
+  auto result = send_files(context(OsKind::Linux),
                            {elsewhere / "c" / "log.txt", elsewhere / "a" / "notes.txt", elsewhere / "b" / "notes.txt"});
   std::uint64_t after = unix_millis_now();
   ASSERT_TRUE(result) << result.error().display();
@@ -148,7 +144,7 @@ TEST_F(Send, EveryPathIsCheckedBeforeAnythingIsCopied) {
        "cannot read " + display_path(elsewhere / "gone.txt") + ": " + missing_file_error()},
   };
   for (const auto& c : cases) {
-    auto result = send_files(runner, home.path(), OsKind::MacOs, c.files);
+    auto result = send_files(context(OsKind::MacOs), c.files);
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error().display(), c.message);
   }
@@ -158,15 +154,15 @@ TEST_F(Send, EveryPathIsCheckedBeforeAnythingIsCopied) {
 
 TEST_F(Send, FlushFailureKeepsTheFiles) {
   write_text(elsewhere / "a.txt", "a");
-  mutagen.sessions.clear();
-  auto result = send_files(runner, home.path(), OsKind::MacOs, {elsewhere / "a.txt"});
+  server.sessions.clear();
+  auto result = send_files(context(OsKind::MacOs), {elsewhere / "a.txt"});
   ASSERT_FALSE(result);
   EXPECT_EQ(result.error().display(), "saved in " + display_path(share()) +
                                           ", but it did not reach the server: Error: unable to locate requested sessions");
   EXPECT_EQ(read_text(share() / "a.txt"), "a");
 
   FakeRunner no_mutagen;
-  result = send_files(no_mutagen, home.path(), OsKind::MacOs, {elsewhere / "a.txt"});
+  result = send_files(context(no_mutagen, OsKind::MacOs), {elsewhere / "a.txt"});
   ASSERT_FALSE(result);
   EXPECT_EQ(result.error().display(), "saved in " + display_path(share()) + ", but it did not reach the server: mutagen: not found");
 }
@@ -174,7 +170,7 @@ TEST_F(Send, FlushFailureKeepsTheFiles) {
 TEST_F(Send, ClipboardWriterFailureIsIgnored) {
   write_text(elsewhere / "a.txt", "a");
   runner.fail_start("pbcopy", EACCES);
-  auto result = send_files(runner, home.path(), OsKind::MacOs, {elsewhere / "a.txt"});
+  auto result = send_files(context(OsKind::MacOs), {elsewhere / "a.txt"});
   ASSERT_TRUE(result) << result.error().display();
   EXPECT_EQ(*result, "/home/dev/Share/my-laptop/a.txt");
   EXPECT_EQ(last_call().program, "pbcopy");
@@ -185,7 +181,7 @@ TEST_F(Send, ClipboardFilesThatExistAreSent) {
   std::string listing = "# list\r\nfile://" + display_path(elsewhere / "a%20b.png") + "\r\nfile://" +
                         display_path(elsewhere / "gone.png") + "\r\n";
   runner.on("sh", clipboard_file_lister(OsKind::Linux).args, ok_output(listing));
-  auto result = send_clipboard(runner, home.path(), OsKind::Linux);
+  auto result = send_clipboard(context(OsKind::Linux));
   ASSERT_TRUE(result) << result.error().display();
   EXPECT_EQ(*result, "/home/dev/Share/my-laptop/a b.png");
   EXPECT_EQ(read_text(share() / "a b.png"), "png");
@@ -195,7 +191,7 @@ TEST_F(Send, ClipboardImageOnEveryPlatform) {
   for (OsKind os : {OsKind::MacOs, OsKind::Linux, OsKind::Windows}) {
     SCOPED_TRACE(static_cast<int>(os));
     FakeRunner clip;
-    mutagen.install(clip);
+    server.install(clip);
     ProgramCall lister = clipboard_file_lister(os);
     clip.on(lister.program, lister.args, ok_output(display_path(elsewhere / "no-longer-there.png") + "\n"));
     clip.on_any(clipboard_image_saver(os, "").program, [&](const FakeCall& call) -> Result<ToolOutput> {
@@ -204,7 +200,7 @@ TEST_F(Send, ClipboardImageOnEveryPlatform) {
       return ok_output();
     });
     std::uint64_t before = unix_millis_now();
-    auto result = send_clipboard(clip, home.path(), os);
+    auto result = send_clipboard(context(clip, os));
     std::uint64_t after = unix_millis_now();
     ASSERT_TRUE(result) << result.error().display();
     std::smatch match;
@@ -241,7 +237,7 @@ TEST_F(Send, NoImageLeavesNoFileBehind) {
       if (c.create_empty_file) write_text(saver_target(c.os, call.args), "");
       return c.succeed ? ok_output() : failed_output("no image");
     });
-    auto result = send_clipboard(clip, home.path(), c.os);
+    auto result = send_clipboard(context(clip, c.os));
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error().display(), "the clipboard holds no image");
     EXPECT_TRUE(share_listing().empty());
@@ -249,11 +245,11 @@ TEST_F(Send, NoImageLeavesNoFileBehind) {
 
   // Without osascript at all the image cannot be saved either.
   FakeRunner bare;
-  EXPECT_EQ(send_clipboard(bare, home.path(), OsKind::MacOs).error().display(), "the clipboard holds no image");
+  EXPECT_EQ(send_clipboard(context(bare, OsKind::MacOs)).error().display(), "the clipboard holds no image");
 
   FakeRunner broken;
   broken.fail_start("powershell", EACCES);
-  auto result = send_clipboard(broken, home.path(), OsKind::Windows);
+  auto result = send_clipboard(context(broken, OsKind::Windows));
   ASSERT_FALSE(result);
   EXPECT_TRUE(result.error().is_io());
 }
@@ -296,16 +292,16 @@ TEST_F(Send, EachFileIsStoredUnderANameOfItsOwnOnOneLine) {
       write_text(dir / name, content);
       files.push_back(dir / name);
     }
-    runner = FakeRunner();
-    mutagen.install(runner);
+    runner = FakeRunner(root.path());
+    server.install(runner);
     Result<std::string> result;
     if (c.listing.empty()) {
-      result = send_files(runner, home.path(), OsKind::Linux, files);
+      result = send_files(context(OsKind::Linux), files);
     } else {
       std::string listing = c.listing;
       for (size_t at; (at = listing.find("{dir}")) != std::string::npos;) listing.replace(at, 5, dir.path().string());
       runner.on("sh", clipboard_file_lister(OsKind::Linux).args, ok_output(listing));
-      result = send_clipboard(runner, home.path(), OsKind::Linux);
+      result = send_clipboard(context(OsKind::Linux));
     }
     if (!result) {
       ADD_FAILURE() << result.error().display();

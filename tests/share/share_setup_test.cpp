@@ -6,10 +6,9 @@
 #include <sstream>
 
 #include "share/share_folder.h"
-#include "share_world.h"
 #include "state/paths.h"
 #include "state/text.h"
-#include "support/temp_folder.h"
+#include "support/fake_laptop.h"
 
 namespace fs = std::filesystem;
 
@@ -20,20 +19,14 @@ const std::string kPrepare =
     "mkdir -p Share/my-laptop/out && find Share/my-laptop -path Share/my-laptop/keep -prune -o -type f -mmin +10080 "
     "-exec rm -f {} +";
 
-struct ShareSetup : ::testing::Test {
-  TempFolder home;
-  FakeRunner runner;
-  FakeMutagen mutagen;
-  std::ostringstream out;
-
+struct ShareSetup : ::testing::Test, FakeLaptop {
   void SetUp() override {
-    mutagen.install(runner);
-    runner.on("hostname", {}, ok_output("My-Laptop.local\n"));
-    runner.on_any("ssh", [](const FakeCall&) -> Result<ToolOutput> { return ok_output(); });
+    server.host_name = "My-Laptop.local";
+    server.install(runner);
   }
 
-  std::string share() const { return display_path(home / "pelk-share"); }
-  std::string from_server() const { return display_path(home / "pelk-share" / "from-server"); }
+  std::string share() const { return display_path(home() / "pelk-share"); }
+  std::string from_server() const { return display_path(home() / "pelk-share" / "from-server"); }
   std::string on_lines() const {
     return "  File sharing: " + share() + " -> /home/dev/Share/my-laptop on the server\n" +
            "  From the server: /home/dev/Share/my-laptop/out -> " + from_server() + "\n";
@@ -68,18 +61,19 @@ void age_file(const fs::path& file, std::chrono::hours age) {
 
 TEST_F(ShareSetup, WithoutMutagenOnlyTheFlagChanges) {
   FakeRunner bare;  // "mutagen version" is not found
-  ASSERT_TRUE(set_sharing(bare, home.path(), false, out));
-  EXPECT_EQ(read_text(state_dir(home.path()) / "shots-off"), "");
-  ASSERT_TRUE(set_sharing(bare, home.path(), true, out));
-  EXPECT_FALSE(fs::exists(state_dir(home.path()) / "shots-off"));
+  const LaptopContext on_bare{bare, home(), OsKind::Linux, ElevationMethod::Sudo, out};
+  ASSERT_TRUE(set_sharing(on_bare, false));
+  EXPECT_EQ(read_text(state_dir(home()) / "shots-off"), "");
+  ASSERT_TRUE(set_sharing(on_bare, true));
+  EXPECT_FALSE(fs::exists(state_dir(home()) / "shots-off"));
   EXPECT_EQ(out.str(), "");
   EXPECT_EQ(bare.call_lines(), (std::vector<std::string>{"mutagen version", "mutagen version"}));
-  EXPECT_FALSE(fs::exists(home / "pelk-share"));
+  EXPECT_FALSE(fs::exists(home() / "pelk-share"));
 }
 
 TEST_F(ShareSetup, OffTerminatesTheSessionsAndLeavesTheRest) {
-  mutagen.sessions = {"pelk-shots", "pelk-share", "pelk-share-out"};
-  ASSERT_TRUE(set_sharing(runner, home.path(), false, out));
+  server.sessions = {{"pelk-shots", {}}, {"pelk-share", {}}, {"pelk-share-out", {}}};
+  ASSERT_TRUE(set_sharing(context(), false));
   EXPECT_EQ(runner.call_lines(), (std::vector<std::string>{
                                      "mutagen version",
                                      "mutagen sync list pelk-shots",
@@ -90,18 +84,18 @@ TEST_F(ShareSetup, OffTerminatesTheSessionsAndLeavesTheRest) {
                                      "mutagen sync terminate pelk-share-out",
                                  }));
   runner.clear_calls();
-  ASSERT_TRUE(set_sharing(runner, home.path(), false, out));
+  ASSERT_TRUE(set_sharing(context(), false));
   EXPECT_EQ(runner.call_lines(), (std::vector<std::string>{"mutagen version", "mutagen sync list pelk-shots",
                                                            "mutagen sync list pelk-share",
                                                            "mutagen sync list pelk-share-out"}));
   EXPECT_EQ(out.str(), "  File sharing is off.\n  File sharing is off.\n");
-  EXPECT_FALSE(fs::exists(home / "pelk-share"));
-  EXPECT_FALSE(fs::exists(state_dir(home.path()) / "shots-folder"));
+  EXPECT_FALSE(fs::exists(home() / "pelk-share"));
+  EXPECT_FALSE(fs::exists(state_dir(home()) / "shots-folder"));
 }
 
 TEST_F(ShareSetup, FirstOnPreparesTheServerAndCreatesBothSessions) {
-  write_text(state_dir(home.path()) / "shots-off", "");
-  ASSERT_TRUE(set_sharing(runner, home.path(), true, out));
+  write_text(state_dir(home()) / "shots-off", "");
+  ASSERT_TRUE(set_sharing(context(), true));
   EXPECT_EQ(runner.call_lines(), (std::vector<std::string>{
                                      "mutagen version",
                                      "mutagen sync list pelk-shots",
@@ -114,14 +108,14 @@ TEST_F(ShareSetup, FirstOnPreparesTheServerAndCreatesBothSessions) {
                                  }));
   EXPECT_EQ(find_call("ssh")->args, (std::vector<std::string>{"pelk", kPrepare}));
   EXPECT_EQ(out.str(), on_lines());
-  EXPECT_TRUE(fs::is_directory(home / "pelk-share/from-server"));
-  EXPECT_TRUE(fs::is_directory(home / "pelk-share/keep"));
-  EXPECT_EQ(read_text(state_dir(home.path()) / "shots-folder"), "my-laptop");
-  EXPECT_FALSE(fs::exists(state_dir(home.path()) / "shots-off"));
+  EXPECT_TRUE(fs::is_directory(home() / "pelk-share/from-server"));
+  EXPECT_TRUE(fs::is_directory(home() / "pelk-share/keep"));
+  EXPECT_EQ(read_text(state_dir(home()) / "shots-folder"), "my-laptop");
+  EXPECT_FALSE(fs::exists(state_dir(home()) / "shots-off"));
 
   // A second run creates nothing, but prepares the server again.
   runner.clear_calls();
-  ASSERT_TRUE(set_sharing(runner, home.path(), true, out));
+  ASSERT_TRUE(set_sharing(context(), true));
   EXPECT_EQ(runner.call_lines(), (std::vector<std::string>{
                                      "mutagen version",
                                      "mutagen sync list pelk-shots",
@@ -133,8 +127,8 @@ TEST_F(ShareSetup, FirstOnPreparesTheServerAndCreatesBothSessions) {
 }
 
 TEST_F(ShareSetup, OnlyTheMissingSessionIsCreated) {
-  mutagen.sessions = {"pelk-share"};
-  ASSERT_TRUE(setup_share(runner, home.path(), out));
+  server.sessions = {{"pelk-share", {}}};
+  ASSERT_TRUE(setup_share(context()));
   auto lines = runner.call_lines();
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](auto& l) { return l.starts_with("mutagen sync create"); }), 1);
   EXPECT_EQ(lines.back(), create_share_out());
@@ -142,8 +136,8 @@ TEST_F(ShareSetup, OnlyTheMissingSessionIsCreated) {
 
 TEST_F(ShareSetup, UnreachableServerWarnsThenFailsAtTheFirstSession) {
   runner.on("ssh", {"pelk", kPrepare}, failed_output("ssh: connect to host 100.64.0.7 port 22: timed out\r\n"));
-  mutagen.create_error = "Error: unable to connect to beta: server unreachable\n";
-  auto result = setup_share(runner, home.path(), out);
+  server.create_error = "Error: unable to connect to beta: server unreachable\n";
+  auto result = setup_share(context());
   ASSERT_FALSE(result);
   EXPECT_EQ(result.error().display(),
             "starting the file sharing sync failed: Error: unable to connect to beta: server unreachable");
@@ -154,25 +148,25 @@ TEST_F(ShareSetup, UnreachableServerWarnsThenFailsAtTheFirstSession) {
 
   // ssh that cannot even start gives its start failure in the warning.
   FakeRunner no_ssh;
-  FakeMutagen fresh;
+  FakeServer fresh;
+  fresh.host_name = "My-Laptop";
   fresh.install(no_ssh);
-  no_ssh.on("hostname", {}, ok_output("My-Laptop"));
   no_ssh.fail_start("ssh", EACCES);
   std::ostringstream second;
-  ASSERT_TRUE(setup_share(no_ssh, home.path(), second));
+  ASSERT_TRUE(setup_share(LaptopContext{no_ssh, home(), OsKind::Linux, ElevationMethod::Sudo, second}));
   EXPECT_EQ(second.str(), "  warning: cannot prepare ~/Share/my-laptop on the server: " +
                               CommandError::io_errno(EACCES).display() + "\n" + on_lines());
 }
 
 TEST_F(ShareSetup, OldShareFolderMovesAndTheScreenshotsFollow) {
-  write_text(home / "pelk-shots" / "old.png", "png");
+  write_text(home() / "pelk-shots" / "old.png", "png");
   runner.on("defaults", {"read", "com.apple.screencapture", "location"},
-            ok_output(display_path(home / "pelk-shots") + "/\n"));
+            ok_output(display_path(home() / "pelk-shots") + "/\n"));
   runner.on("defaults", {"write", "com.apple.screencapture", "location", share()}, ok_output());
   runner.on("killall", {"SystemUIServer"}, ok_output());
-  ASSERT_TRUE(setup_share(runner, home.path(), out));
-  EXPECT_FALSE(fs::exists(home / "pelk-shots"));
-  EXPECT_EQ(read_text(home / "pelk-share" / "old.png"), "png");
+  ASSERT_TRUE(setup_share(context()));
+  EXPECT_FALSE(fs::exists(home() / "pelk-shots"));
+  EXPECT_EQ(read_text(home() / "pelk-share" / "old.png"), "png");
   auto lines = runner.call_lines();
   ASSERT_GE(lines.size(), 5u);
   EXPECT_EQ(std::vector<std::string>(lines.begin() + 2, lines.begin() + 5),
@@ -182,20 +176,20 @@ TEST_F(ShareSetup, OldShareFolderMovesAndTheScreenshotsFollow) {
 }
 
 TEST_F(ShareSetup, OldShareFolderStaysWhenBothExist) {
-  write_text(home / "pelk-shots" / "old.png", "old");
-  write_text(home / "pelk-share" / "new.png", "new");
-  ASSERT_TRUE(setup_share(runner, home.path(), out));
-  EXPECT_EQ(read_text(home / "pelk-shots" / "old.png"), "old");
-  EXPECT_EQ(read_text(home / "pelk-share" / "new.png"), "new");
+  write_text(home() / "pelk-shots" / "old.png", "old");
+  write_text(home() / "pelk-share" / "new.png", "new");
+  ASSERT_TRUE(setup_share(context()));
+  EXPECT_EQ(read_text(home() / "pelk-shots" / "old.png"), "old");
+  EXPECT_EQ(read_text(home() / "pelk-share" / "new.png"), "new");
   EXPECT_EQ(find_call("defaults"), nullptr);
 }
 
 TEST_F(ShareSetup, KeptNameThatIsNoFolderNameStopsBeforeTheServer) {
   for (std::string bad : {"..", ".", "a b", "x;rm -rf ~", "a/b", "-x", "caf\xc3\xa9"}) {
     SCOPED_TRACE(bad);
-    write_text(state_dir(home.path()) / "shots-folder", " " + bad + "\n");
+    write_text(state_dir(home()) / "shots-folder", " " + bad + "\n");
     runner.clear_calls();
-    auto result = setup_share(runner, home.path(), out);
+    auto result = setup_share(context());
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error().display(),
               "~/.config/pelk/shots-folder holds '" + bad + "', which is not a folder name; fix it or delete the file");
@@ -207,58 +201,58 @@ TEST_F(ShareSetup, KeptNameThatIsNoFolderNameStopsBeforeTheServer) {
 }
 
 TEST_F(ShareSetup, KeepDaysDecidePruningAndTheServerClause) {
-  fs::path old_file = home / "pelk-share" / "old.png";
+  fs::path old_file = home() / "pelk-share" / "old.png";
   write_text(old_file, "x");
   age_file(old_file, std::chrono::hours(24 * 8));
 
-  write_text(state_dir(home.path()) / "share-keep-days", "0");
+  write_text(state_dir(home()) / "share-keep-days", "0");
   const std::string keep_forever =
       "cd && if [ -d Shots ] && [ ! -L Shots ] && [ ! -e Share ]; then mv Shots Share && ln -s Share Shots; fi && "
       "mkdir -p Share/my-laptop/out";
-  ASSERT_TRUE(setup_share(runner, home.path(), out));
+  ASSERT_TRUE(setup_share(context()));
   EXPECT_TRUE(fs::exists(old_file));
   EXPECT_EQ(find_call("ssh")->args.back(), keep_forever);
 
   // With sharing off the new value is only kept.
-  write_text(state_dir(home.path()) / "shots-off", "");
+  write_text(state_dir(home()) / "shots-off", "");
   std::ostringstream off_out;
-  ASSERT_TRUE(set_keep_days(runner, home.path(), 3, off_out));
-  EXPECT_EQ(read_text(state_dir(home.path()) / "share-keep-days"), "3");
+  ASSERT_TRUE(set_keep_days(LaptopContext{runner, home(), OsKind::Linux, ElevationMethod::Sudo, off_out}, 3));
+  EXPECT_EQ(read_text(state_dir(home()) / "share-keep-days"), "3");
   EXPECT_EQ(off_out.str(), "  File sharing is off.\n");
   EXPECT_TRUE(fs::exists(old_file));
 
   // Back on with 7 days: the old file goes, the server gets the 7-day clause.
-  fs::remove(state_dir(home.path()) / "shots-off");
+  fs::remove(state_dir(home()) / "shots-off");
   runner.clear_calls();
-  ASSERT_TRUE(set_keep_days(runner, home.path(), 7, out));
-  EXPECT_EQ(read_text(state_dir(home.path()) / "share-keep-days"), "7");
+  ASSERT_TRUE(set_keep_days(context(), 7));
+  EXPECT_EQ(read_text(state_dir(home()) / "share-keep-days"), "7");
   EXPECT_FALSE(fs::exists(old_file));
   EXPECT_EQ(find_call("ssh")->args.back(), kPrepare);
 }
 
 TEST_F(ShareSetup, FilesOverTheLimitDrawOneWarningEach) {
-  mutagen.sessions = {"pelk-share", "pelk-share-out"};
+  server.sessions = {{"pelk-share", {}}, {"pelk-share-out", {}}};
   auto sized = [&](const fs::path& file, std::uintmax_t size) {
     write_text(file, "");
     fs::resize_file(file, size);
   };
-  sized(home / "pelk-share" / "big.mov", 524288001);
-  sized(home / "pelk-share" / "exact.mov", 524288000);
-  sized(home / "pelk-share" / "keep" / "kept.mov", 600000000);
-  sized(home / "pelk-share" / "from-server" / "back.mov", 600000000);
-  ASSERT_TRUE(setup_share(runner, home.path(), out));
-  EXPECT_EQ(out.str(), on_lines() + "  warning: " + display_path(home / "pelk-share" / "big.mov") +
+  sized(home() / "pelk-share" / "big.mov", 524288001);
+  sized(home() / "pelk-share" / "exact.mov", 524288000);
+  sized(home() / "pelk-share" / "keep" / "kept.mov", 600000000);
+  sized(home() / "pelk-share" / "from-server" / "back.mov", 600000000);
+  ASSERT_TRUE(setup_share(context()));
+  EXPECT_EQ(out.str(), on_lines() + "  warning: " + display_path(home() / "pelk-share" / "big.mov") +
                            " is over 500 MB; move it another way (scp, rsync)\n" + "  warning: " +
-                           display_path(home / "pelk-share" / "keep" / "kept.mov") +
+                           display_path(home() / "pelk-share" / "keep" / "kept.mov") +
                            " is over 500 MB; move it another way (scp, rsync)\n");
-  EXPECT_TRUE(fs::exists(home / "pelk-share" / "big.mov"));
+  EXPECT_TRUE(fs::exists(home() / "pelk-share" / "big.mov"));
 }
 
 TEST_F(ShareSetup, AFailedPrintEndsTheCommand) {
   out.setstate(std::ios::badbit);
-  mutagen.sessions = {};
-  write_text(state_dir(home.path()) / "shots-off", "");
-  auto result = setup_share(runner, home.path(), out);
+  server.sessions = {};
+  write_text(state_dir(home()) / "shots-off", "");
+  auto result = setup_share(context());
   ASSERT_FALSE(result);
   EXPECT_TRUE(result.error().is_io());
 }

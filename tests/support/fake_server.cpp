@@ -67,6 +67,7 @@ void FakeServer::install(FakeRunner& runner) {
     }
     if (a.size() >= 8 && a[0] == "sync" && a[1] == "create") {
       if (!reachable) return failed_output("Error: unable to connect to beta: connection timed out\n");
+      if (!create_error.empty()) return failed_output(create_error);
       sessions[a[3]] = {a[a.size() - 2], a[a.size() - 1]};
       return ok_output("Created session sync_x\n");
     }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -27,6 +26,7 @@ struct FakeServer {
   // Mutagen on the laptop: installed, and the sessions it keeps (name -> endpoints).
   bool mutagen_installed = true;
   std::map<std::string, std::vector<std::string>> sessions;
+  std::string create_error;  // when set, every session create fails with it
   std::string host_name = "Work-Laptop.local";
 
   // Scripts tailscale, ssh, mutagen and hostname on the runner.

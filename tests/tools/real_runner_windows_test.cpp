@@ -10,7 +10,7 @@
 #include "state/environment_windows.h"
 #include "support/saved_variable_windows.h"
 #include "state/wide_text_windows.h"
-#include "tools/elevated.h"
+#include "tools/elevation.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;

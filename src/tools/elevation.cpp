@@ -1,6 +1,20 @@
-#include "tools/elevated.h"
+#include "tools/elevation.h"
 
 #include "tools/script_quote.h"
+
+ElevationMethod choose_elevation_method(OsKind os, ToolRunner& runner) {
+  switch (os) {
+    case OsKind::MacOs:
+      return ElevationMethod::Osascript;
+    case OsKind::Windows:
+      return ElevationMethod::PowerShellRunAs;
+    case OsKind::Linux:
+      break;
+  }
+  if (has_command(runner, "sudo")) return ElevationMethod::Sudo;
+  if (has_command(runner, "pkexec")) return ElevationMethod::Pkexec;
+  return ElevationMethod::Sudo;
+}
 
 const std::string_view kPowerShellPrologue =
     "$ErrorActionPreference = 'Stop'\n"

@@ -1,10 +1,36 @@
-#include "tools/elevated.h"
+#include "tools/elevation.h"
 
 #include <gtest/gtest.h>
 
 #include "support/fake_runner.h"
 
-TEST(Elevated, OsascriptStatementQuotesForShellThenAppleScript) {
+TEST(Elevation, ChoiceFollowsThePlatformAndOnLinuxWhatIsInstalled) {
+  struct Row {
+    OsKind os;
+    bool sudo;
+    bool pkexec;
+    ElevationMethod expected;
+    std::vector<std::string> probes;
+  };
+  const std::vector<std::string> sudo_probe = {"sh -c command -v sudo"};
+  const std::vector<std::string> both_probes = {"sh -c command -v sudo", "sh -c command -v pkexec"};
+  const std::vector<Row> rows = {
+      {OsKind::MacOs, true, true, ElevationMethod::Osascript, {}},
+      {OsKind::Windows, false, false, ElevationMethod::PowerShellRunAs, {}},
+      {OsKind::Linux, true, true, ElevationMethod::Sudo, sudo_probe},
+      {OsKind::Linux, false, true, ElevationMethod::Pkexec, both_probes},
+      {OsKind::Linux, false, false, ElevationMethod::Sudo, both_probes},
+  };
+  for (const auto& row : rows) {
+    FakeRunner runner;
+    runner.on("sh", {"-c", "command -v sudo"}, row.sudo ? ok_output("/usr/bin/sudo\n") : failed_output());
+    runner.on("sh", {"-c", "command -v pkexec"}, row.pkexec ? ok_output("/usr/bin/pkexec\n") : failed_output());
+    EXPECT_EQ(choose_elevation_method(row.os, runner), row.expected);
+    EXPECT_EQ(runner.call_lines(), row.probes);
+  }
+}
+
+TEST(Elevation, OsascriptStatementQuotesForShellThenAppleScript) {
   const std::vector<std::pair<std::string, std::string>> rows = {
       {"a'b", "do shell script \"sh -c 'a'\\\\''b'\" with administrator privileges"},
       {"echo \"hi\"", "do shell script \"sh -c 'echo \\\"hi\\\"'\" with administrator privileges"},
@@ -14,7 +40,7 @@ TEST(Elevated, OsascriptStatementQuotesForShellThenAppleScript) {
   for (const auto& [script, statement] : rows) EXPECT_EQ(osascript_statement(script), statement) << script;
 }
 
-TEST(Elevated, EachMethodRunsItsProgramWithTheScript) {
+TEST(Elevation, EachMethodRunsItsProgramWithTheScript) {
   const std::string script = "set -e\necho 'it''s' \"$HOME\"\n";
   struct Row {
     ElevationMethod method;
@@ -42,7 +68,7 @@ TEST(Elevated, EachMethodRunsItsProgramWithTheScript) {
   }
 }
 
-TEST(Elevated, RefusalIsFalseAndAMissingProgramDependsOnTheMethod) {
+TEST(Elevation, RefusalIsFalseAndAMissingProgramDependsOnTheMethod) {
   FakeRunner runner;
   runner.on_interactive("sudo", {"sh", "-c", "x"}, false);
   runner.on("osascript", {"-e", osascript_statement("x")}, failed_output("User canceled. (-128)"));
@@ -60,7 +86,7 @@ TEST(Elevated, RefusalIsFalseAndAMissingProgramDependsOnTheMethod) {
   EXPECT_EQ(failed.error().code(), CommandError::io_errno(EACCES).code());
 }
 
-TEST(Elevated, PowerShellTextsAreExact) {
+TEST(Elevation, PowerShellTextsAreExact) {
   EXPECT_EQ(kPowerShellPrologue.size(), 126u);
   EXPECT_EQ(kPowerShellLauncher.size(), 369u);
   EXPECT_EQ(kPowerShellPrologue,
