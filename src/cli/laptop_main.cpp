@@ -6,7 +6,7 @@
 
 #include "cli/elevation_choice.h"
 #include "cli/laptop_dispatch.h"
-#include "state/home_folder.h"
+#include "state/paths.h"
 #include "tools/real_runner.h"
 #include "tools/search_path.h"
 

@@ -21,10 +21,6 @@ std::vector<fs::path> components(const fs::path& path) {
   return parts;
 }
 
-bool is_own_session(const std::string& name) {
-  return std::find(std::begin(kOwnSessions), std::end(kOwnSessions), name) != std::end(kOwnSessions);
-}
-
 }  // namespace
 
 bool paths_overlap(const fs::path& a, const fs::path& b) {

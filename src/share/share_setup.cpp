@@ -7,7 +7,6 @@
 
 #include "filesync/mutagen_sessions.h"
 #include "share/laptop_name.h"
-#include "share/oversized_files.h"
 #include "share/retention.h"
 #include "share/screenshots.h"
 #include "share/server_prepare.h"
@@ -118,7 +117,7 @@ Result<void> setup_share(ToolRunner& runner, const fs::path& home, std::ostream&
   PELK_TRY(print(out, "  From the server: " + root + "/" + name + "/out -> " + display_path(from_server_folder(home)) +
                           "\n"));
   for (const fs::path& large : oversized_share_files(folder)) {
-    PELK_TRY(print(out, "  warning: " + display_path(large) + " is over 500 MB; move it another way (scp, rsync)\n"));
+    PELK_TRY(print(out, "  warning: " + over_share_size_limit(large) + "\n"));
   }
   return {};
 }

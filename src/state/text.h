@@ -1,7 +1,9 @@
 // Small text helpers shared by every subsystem.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +16,24 @@ std::string_view trim(std::string_view text);
 // The bytes decoded as UTF-8, each invalid sequence replaced by U+FFFD.
 std::string utf8_lossy(std::string_view bytes);
 bool is_valid_utf8(std::string_view bytes);
+
+// A count written in decimal digits only, up to 4294967295: "010" is ten, and
+// "", "0x10", "+5", "-1" and " 5" are no number. On wide text too, for the
+// file names of Windows.
+template <class Char>
+std::optional<std::uint32_t> parse_plain_decimal_u32(std::basic_string_view<Char> digits) {
+  if (digits.empty()) return std::nullopt;
+  std::uint64_t value = 0;
+  for (Char c : digits) {
+    if (c < Char('0') || c > Char('9')) return std::nullopt;
+    value = value * 10 + static_cast<std::uint64_t>(c - Char('0'));
+    if (value > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+  }
+  return static_cast<std::uint32_t>(value);
+}
+inline std::optional<std::uint32_t> parse_plain_decimal_u32(std::string_view digits) {
+  return parse_plain_decimal_u32<char>(digits);
+}
 
 std::string join(const std::vector<std::string>& items, std::string_view separator);
 
