@@ -1,5 +1,7 @@
 #include "filesync/sync_spec.h"
 
+#include <algorithm>
+
 #include "state/json_writer.h"
 #include "state/text.h"
 
@@ -30,11 +32,6 @@ void write_list(std::string& text, std::string_view name, const std::vector<std:
     text += i + 1 < items.size() ? ",\n" : "\n";
   }
   text += "  ]";
-}
-
-bool is_name_character(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-         c == '.';
 }
 
 }  // namespace
@@ -89,10 +86,7 @@ std::string sync_spec_text(const SyncSpec& spec) {
 
 bool valid_project_name(std::string_view name) {
   if (name.empty() || name.front() == '.') return false;
-  for (char c : name) {
-    if (!is_name_character(c)) return false;
-  }
-  return true;
+  return std::ranges::all_of(name, is_plain_name_character);
 }
 
 std::vector<std::string> ignore_patterns(const SyncSpec& spec) {

@@ -21,19 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Paths compared component by component, so "/a//b/" and "/a/./b" name /a/b.
-bool same_path(const fs::path& a, const fs::path& b) {
-  auto components = [](const fs::path& path) {
-    std::vector<fs::path> parts;
-    for (const fs::path& part : path) {
-      if (part.empty() || (part == "." && !parts.empty())) continue;
-      parts.push_back(part);
-    }
-    return parts;
-  };
-  return components(a) == components(b);
-}
-
 Result<void> terminate_if_present(ToolRunner& runner, std::string_view session) {
   PELK_TRY_ASSIGN(bool exists, session_exists(runner, session));
   if (exists) PELK_TRY(terminate_session(runner, session));

@@ -1,5 +1,8 @@
 #include "state/paths.h"
 
+#include <algorithm>
+#include <vector>
+
 #if defined(_WIN32)
 #include "state/environment_windows.h"
 #else
@@ -7,6 +10,19 @@
 #endif
 
 namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<fs::path> components(const fs::path& path) {
+  std::vector<fs::path> parts;
+  for (const auto& part : path) {
+    if (part.empty() || part == ".") continue;
+    parts.push_back(part);
+  }
+  return parts;
+}
+
+}  // namespace
 
 std::optional<fs::path> read_home_folder() {
 #if defined(_WIN32)
@@ -35,4 +51,14 @@ fs::path mutagen_executable_name() {
 #else
   return "mutagen";
 #endif
+}
+
+bool same_path(const fs::path& a, const fs::path& b) { return components(a) == components(b); }
+
+bool paths_overlap(const fs::path& a, const fs::path& b) {
+  auto left = components(a);
+  auto right = components(b);
+  if (left.empty() || right.empty()) return false;
+  std::size_t shared = std::min(left.size(), right.size());
+  return std::equal(left.begin(), left.begin() + static_cast<std::ptrdiff_t>(shared), right.begin());
 }

@@ -16,6 +16,23 @@ std::string_view trim(std::string_view text);
 // The bytes decoded as UTF-8, each invalid sequence replaced by U+FFFD.
 std::string utf8_lossy(std::string_view bytes);
 bool is_valid_utf8(std::string_view bytes);
+// The same as utf8_lossy, but text that is valid already (as nearly all
+// output of programs is) is handed back as it came, without a copy.
+std::string to_valid_utf8(std::string bytes);
+
+// Takes the first code point off `text` (not empty). An invalid sequence is
+// taken as one U+FFFD, the same sequence that utf8_lossy replaces.
+char32_t take_code_point(std::string_view& text);
+
+// ASCII only, whatever the locale: a locale-aware test could pass characters
+// that a remote shell or a host name does not take.
+bool is_ascii_alnum(char32_t c);
+// ASCII letters, digits, "-", "_" and ".": the characters of the names that
+// pelk places unquoted into a remote shell command or a Mutagen pattern.
+bool is_plain_name_character(char c);
+// Only A to Z fold, so no name matches one the user did not type (a dotless
+// i, a ligature).
+bool equals_ignoring_ascii_case(std::string_view a, std::string_view b);
 
 // A count written in decimal digits only, up to 4294967295: "010" is ten, and
 // "", "0x10", "+5", "-1" and " 5" are no number. On wide text too, for the
