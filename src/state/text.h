@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,7 +43,7 @@ std::optional<std::uint32_t> parse_plain_decimal_u32(std::basic_string_view<Char
   for (Char c : digits) {
     if (c < Char('0') || c > Char('9')) return std::nullopt;
     value = value * 10 + static_cast<std::uint64_t>(c - Char('0'));
-    if (value > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+    if (value > UINT32_MAX) return std::nullopt;
   }
   return static_cast<std::uint32_t>(value);
 }
