@@ -11,7 +11,7 @@
 // unquoted, so nothing else may pass. Its start is stricter than that of the
 // sync rules' project names and of the laptop folder name, since here the
 // name stands alone as an argument of cd and tmux, where a leading "-" reads
-// as an option, and it names a project folder, never a hidden one.
+// as an option.
 bool is_project_name(std::string_view name);
 
 // "~/Code/NAME", or nothing for a name that is not a project name.
