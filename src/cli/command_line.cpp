@@ -6,7 +6,6 @@
 #include <memory>
 #include <sstream>
 
-#include "cli/plain_decimal.h"
 #include "cli/process_arguments.h"
 #include "connect/sites_zone.h"
 #include "state/text.h"

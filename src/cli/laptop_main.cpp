@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "cli/laptop_dispatch.h"
-#include "state/home_folder.h"
+#include "state/paths.h"
 #include "tools/elevation.h"
 #include "tools/real_runner.h"
 #include "tools/search_path.h"

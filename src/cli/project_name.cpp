@@ -1,17 +1,12 @@
 #include "cli/project_name.h"
 
-namespace {
+#include <algorithm>
 
-bool is_ascii_alnum(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
-
-}  // namespace
+#include "state/text.h"
 
 bool is_project_name(std::string_view name) {
-  if (name.empty() || !is_ascii_alnum(name.front())) return false;
-  for (char c : name) {
-    if (!is_ascii_alnum(c) && c != '.' && c != '-' && c != '_') return false;
-  }
-  return true;
+  if (name.empty() || !is_ascii_alnum(static_cast<unsigned char>(name.front()))) return false;
+  return std::ranges::all_of(name, is_plain_name_character);
 }
 
 std::optional<std::string> project_path(std::string_view name) {

@@ -1,8 +1,10 @@
 #include "connect/connect_laptop.h"
 
-#include "connect/certificate_trust.h"
+#include "connect/browser_trust.h"
+#include "connect/login_keychain.h"
 #include "connect/server_change.h"
 #include "connect/sites_zone.h"
+#include "connect/setup_script.h"
 #include "connect/ssh_block.h"
 #include "filesync/code_folder_size.h"
 #include "filesync/code_sync.h"

@@ -13,8 +13,7 @@ namespace {
 
 bool same_domain(std::string_view a, std::string_view b) {
   if (a.ends_with('.')) a.remove_suffix(1);
-  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
+  return equals_ignoring_ascii_case(a, b);
 }
 
 constexpr std::string_view kMainConfig = "/etc/systemd/resolved.conf";

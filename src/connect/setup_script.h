@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -16,3 +17,8 @@
 // may print warnings; one that cannot be written is the error.
 Result<std::string> setup_script(ToolRunner& runner, OsKind os, const std::filesystem::path& certificate,
                                  std::string_view address, bool in_login_keychain, std::ostream& out);
+
+// The Linux packages the script installs: the clipboard tools for sending
+// screenshots and the NSS tools for browser trust. None off Linux, and none
+// when wl-paste, wl-copy, xclip and certutil all exist.
+std::optional<std::string> linux_packages_command(ToolRunner& runner, OsKind os);

@@ -6,7 +6,6 @@
 #include "filesync/mutagen_release.h"
 #include "filesync/mutagen_sessions.h"
 #include "filesync/old_copies.h"
-#include "filesync/other_sync_session.h"
 #include "filesync/sync_rules.h"
 #include "state/file_io.h"
 #include "state/paths.h"
@@ -62,7 +61,7 @@ Result<void> sync_code(const LaptopContext& context, const fs::path& code_folder
   // A session that syncs another laptop folder (connect ran with another
   // --code-dir) is replaced like one under old rules.
   std::optional<std::string> other_folder = exists ? alpha_endpoint(*listing, kCodeSession) : std::nullopt;
-  if (other_folder && same_folder(path_from_utf8(*other_folder), code_folder)) other_folder.reset();
+  if (other_folder && same_path(path_from_utf8(*other_folder), code_folder)) other_folder.reset();
   bool rules_changed = !same_rules(server, laptop);
 
   bool replaced = false;

@@ -1,5 +1,8 @@
 #include "filesync/mutagen_sessions.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "state/text.h"
 
 namespace {
@@ -17,6 +20,10 @@ MutagenRun judged(Result<ToolOutput> run) {
 }
 
 }  // namespace
+
+bool is_own_session(std::string_view name) {
+  return std::find(std::begin(kOwnSessions), std::end(kOwnSessions), name) != std::end(kOwnSessions);
+}
 
 bool mutagen_installed(ToolRunner& runner) {
   auto run = mutagen(runner, {"version"});
@@ -61,6 +68,10 @@ Result<void> terminate_session(ToolRunner& runner, std::string_view name) {
 Result<void> stop_mutagen_daemon(ToolRunner& runner) {
   PELK_TRY(mutagen(runner, {"daemon", "stop"}));
   return {};
+}
+
+void terminate_own_sessions(ToolRunner& runner) {
+  for (auto name : kOwnSessions) (void)terminate_session(runner, name);
 }
 
 bool any_session_listed(std::string_view listing) { return listing.find("Name:") != std::string_view::npos; }

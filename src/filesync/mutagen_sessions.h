@@ -18,6 +18,7 @@ inline constexpr std::string_view kOldShotsSession = "pelk-shots";  // left by o
 
 // pelk's own sessions; any other session belongs to the user and is never touched.
 inline constexpr std::string_view kOwnSessions[] = {kCodeSession, kShareSession, kShareOutSession, kOldShotsSession};
+bool is_own_session(std::string_view name);
 
 inline constexpr std::string_view kTwoWayResolved = "two-way-resolved";
 inline constexpr std::string_view kOneWayReplica = "one-way-replica";
@@ -40,6 +41,11 @@ MutagenRun create_session(ToolRunner& runner, std::string_view name, std::string
 MutagenRun flush_session(ToolRunner& runner, std::string_view name);
 Result<void> terminate_session(ToolRunner& runner, std::string_view name);
 Result<void> stop_mutagen_daemon(ToolRunner& runner);
+
+// Terminates pelk's own sessions in the order above, as disconnect and
+// uninstall both do. Every outcome is ignored: a laptop without Mutagen or
+// without the sessions simply goes on.
+void terminate_own_sessions(ToolRunner& runner);
 
 bool any_session_listed(std::string_view listing);
 

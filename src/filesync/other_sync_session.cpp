@@ -1,41 +1,10 @@
 #include "filesync/other_sync_session.h"
 
-#include <algorithm>
-#include <vector>
-
 #include "filesync/mutagen_sessions.h"
+#include "state/paths.h"
 #include "state/text.h"
 
 namespace fs = std::filesystem;
-
-namespace {
-
-// The path's components; empty parts (from doubled or trailing separators)
-// and "." parts name nothing of their own.
-std::vector<fs::path> components(const fs::path& path) {
-  std::vector<fs::path> parts;
-  for (const auto& part : path) {
-    if (part.empty() || part == ".") continue;
-    parts.push_back(part);
-  }
-  return parts;
-}
-
-bool is_own_session(const std::string& name) {
-  return std::find(std::begin(kOwnSessions), std::end(kOwnSessions), name) != std::end(kOwnSessions);
-}
-
-}  // namespace
-
-bool paths_overlap(const fs::path& a, const fs::path& b) {
-  auto left = components(a);
-  auto right = components(b);
-  if (left.empty() || right.empty()) return false;
-  std::size_t shared = std::min(left.size(), right.size());
-  return std::equal(left.begin(), left.begin() + static_cast<std::ptrdiff_t>(shared), right.begin());
-}
-
-bool same_folder(const fs::path& a, const fs::path& b) { return components(a) == components(b); }
 
 std::optional<std::string> other_sync_session_message(ToolRunner& runner, const fs::path& code_folder) {
   auto ours = session_exists(runner, kCodeSession);

@@ -11,12 +11,3 @@
 // The refusal text when a session other than pelk's own has a laptop
 // endpoint inside the code folder or around it; none otherwise. Never fails.
 std::optional<std::string> other_sync_session_message(ToolRunner& runner, const std::filesystem::path& code_folder);
-
-// Whether one path lies inside the other or both are the same, compared by
-// whole components ("/a/bc" is not inside "/a/b"). A relative path never
-// meets an absolute one.
-bool paths_overlap(const std::filesystem::path& a, const std::filesystem::path& b);
-
-// Whether both paths name the same folder, compared by whole components
-// ("/a/b/" and "/a/./b" name /a/b).
-bool same_folder(const std::filesystem::path& a, const std::filesystem::path& b);

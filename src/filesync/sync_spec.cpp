@@ -1,14 +1,12 @@
 #include "filesync/sync_spec.h"
 
+#include <algorithm>
+
+#include "state/command_error.h"
 #include "state/json_writer.h"
 #include "state/text.h"
 
 namespace {
-
-template <class T>
-std::unexpected<JsonFault> fault_of(const JsonResult<T>& result) {
-  return std::unexpected(result.error());
-}
 
 JsonResult<std::vector<std::string>> optional_list(const JsonFields& fields, std::string_view name) {
   const JsonValue* value = fields.find(name);
@@ -32,11 +30,6 @@ void write_list(std::string& text, std::string_view name, const std::vector<std:
   text += "  ]";
 }
 
-bool is_name_character(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-         c == '.';
-}
-
 }  // namespace
 
 const std::vector<std::string>& default_ignore_patterns() {
@@ -56,22 +49,16 @@ const std::vector<std::string>& default_ignore_patterns() {
 SyncSpec default_sync_spec() { return SyncSpec{0, true, default_ignore_patterns(), {}, {}}; }
 
 JsonResult<SyncSpec> parse_sync_spec(std::string_view text) {
-  auto document = parse_json(text);
-  if (!document) return fault_of(document);
-  auto fields = JsonFields::read(*document, {"version", "enabled", "ignores", "server_only", "projects"},
-                                 "struct SyncSpec");
-  if (!fields) return fault_of(fields);
-  auto version = fields->unsigned64("version");
-  if (!version) return fault_of(version);
-  auto enabled = fields->boolean("enabled");
-  if (!enabled) return fault_of(enabled);
-  auto ignores = fields->string_list("ignores");
-  if (!ignores) return fault_of(ignores);
-  auto server_only = optional_list(*fields, "server_only");
-  if (!server_only) return fault_of(server_only);
-  auto projects = optional_list(*fields, "projects");
-  if (!projects) return fault_of(projects);
-  return SyncSpec{*version, *enabled, std::move(*ignores), std::move(*server_only), std::move(*projects)};
+  PELK_TRY_ASSIGN(JsonValue document, parse_json(text));
+  PELK_TRY_ASSIGN(JsonFields fields,
+                  JsonFields::read(document, {"version", "enabled", "ignores", "server_only", "projects"},
+                                   "struct SyncSpec"));
+  PELK_TRY_ASSIGN(std::uint64_t version, fields.unsigned64("version"));
+  PELK_TRY_ASSIGN(bool enabled, fields.boolean("enabled"));
+  PELK_TRY_ASSIGN(std::vector<std::string> ignores, fields.string_list("ignores"));
+  PELK_TRY_ASSIGN(std::vector<std::string> server_only, optional_list(fields, "server_only"));
+  PELK_TRY_ASSIGN(std::vector<std::string> projects, optional_list(fields, "projects"));
+  return SyncSpec{version, enabled, std::move(ignores), std::move(server_only), std::move(projects)};
 }
 
 std::string sync_spec_text(const SyncSpec& spec) {
@@ -89,10 +76,7 @@ std::string sync_spec_text(const SyncSpec& spec) {
 
 bool valid_project_name(std::string_view name) {
   if (name.empty() || name.front() == '.') return false;
-  for (char c : name) {
-    if (!is_name_character(c)) return false;
-  }
-  return true;
+  return std::ranges::all_of(name, is_plain_name_character);
 }
 
 std::vector<std::string> ignore_patterns(const SyncSpec& spec) {

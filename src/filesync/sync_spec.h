@@ -34,7 +34,10 @@ JsonResult<SyncSpec> parse_sync_spec(std::string_view text);
 std::string sync_spec_text(const SyncSpec& spec);
 
 // Letters, digits, '-', '_' and '.', not empty, not starting with '.': a name
-// that can only ever mean a top-level folder of the code folder.
+// that can only ever mean a top-level folder of the code folder. Unlike
+// `pelk open`'s names it may start with "-" or "_": it only ever follows a
+// "/" (a Mutagen pattern, a path under the code folder), never stands alone
+// as an argument, and the server's rules may name any folder the user made.
 bool valid_project_name(std::string_view name);
 
 // The rules' `ignores`, then "/name" for each valid server-only name, which

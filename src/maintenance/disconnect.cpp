@@ -2,7 +2,7 @@
 
 #include "connect/dns_route.h"
 #include "connect/ssh_block.h"
-#include "maintenance/own_sessions.h"
+#include "filesync/mutagen_sessions.h"
 #include "state/paths.h"
 #include "tools/console.h"
 #include "tools/elevation.h"

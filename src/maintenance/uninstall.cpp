@@ -1,10 +1,11 @@
 #include "maintenance/uninstall.h"
 
-#include "connect/certificate_trust.h"
+#include "connect/browser_trust.h"
 #include "connect/dns_route.h"
+#include "connect/login_keychain.h"
 #include "connect/ssh_block.h"
+#include "connect/system_trust.h"
 #include "filesync/mutagen_sessions.h"
-#include "maintenance/own_sessions.h"
 #include "state/paths.h"
 #include "state/text.h"
 #include "tools/console.h"

@@ -50,10 +50,8 @@ std::optional<fs::path> clipboard_line_to_path(std::string_view line) {
 
 std::vector<fs::path> clipboard_paths(std::string_view listing) {
   std::vector<fs::path> paths;
-  while (!listing.empty()) {
-    size_t end = listing.find('\n');
-    std::string_view line = trim(listing.substr(0, end));
-    listing = end == std::string_view::npos ? std::string_view() : listing.substr(end + 1);
+  for (std::string_view line : split_lines(listing)) {
+    line = trim(line);
     if (line.empty() || line.starts_with('#')) continue;
     if (auto path = clipboard_line_to_path(line)) paths.push_back(std::move(*path));
   }

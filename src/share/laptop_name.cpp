@@ -1,5 +1,6 @@
 #include "share/laptop_name.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "share/share_flags.h"
@@ -10,23 +11,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-bool is_ascii_alnum(char32_t c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-// Decodes the next code point of valid UTF-8 text (the runner's output is
-// already valid: invalid bytes arrive as U+FFFD).
-char32_t next_code_point(std::string_view& text) {
-  auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  unsigned char lead = byte(0);
-  size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-  if (length > text.size()) length = text.size();
-  char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-  for (size_t i = 1; i < length; ++i) c = (c << 6) | (byte(i) & 0x3F);
-  text.remove_prefix(length);
-  return c;
-}
 
 // The full Unicode lower-case mapping of one code point, as far as the ASCII
 // filter can tell it apart: only two code points outside ASCII lower-case to
@@ -47,7 +31,7 @@ std::string folder_name_from_host(std::string_view hostname_output) {
   host = host.substr(0, host.find('.'));
   std::string name;
   while (!host.empty()) {
-    for (char32_t c : lower_case(next_code_point(host))) {
+    for (char32_t c : lower_case(take_code_point(host))) {
       if (is_ascii_alnum(c)) {
         name.push_back(static_cast<char>(c));
       } else if (!name.empty() && name.back() != '-') {
@@ -61,10 +45,7 @@ std::string folder_name_from_host(std::string_view hostname_output) {
 
 bool is_usable_folder_name(std::string_view name) {
   if (name.empty() || name.front() == '.' || name.front() == '-') return false;
-  for (char c : name) {
-    if (!is_ascii_alnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.') return false;
-  }
-  return true;
+  return std::ranges::all_of(name, is_plain_name_character);
 }
 
 Result<std::string> laptop_folder_name(ToolRunner& runner, const fs::path& home) {

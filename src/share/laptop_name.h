@@ -20,5 +20,9 @@ Result<std::string> laptop_folder_name(ToolRunner& runner, const std::filesystem
 // no hyphen at either end; "laptop" when nothing is left.
 std::string folder_name_from_host(std::string_view hostname_output);
 
-// ASCII letters, digits, "-", "_" and "." only, not starting with "." or "-".
+// ASCII letters, digits, "-", "_" and "." only, not starting with "." or "-":
+// the check of a name the user kept in `shots-folder`, which goes unquoted
+// into the server's shell, where "." or ".." would reach the whole share root
+// or home. A leading "_" passes, unlike for `pelk open`'s names, since it is
+// harmless here and a name the user chose is taken as it stands.
 bool is_usable_folder_name(std::string_view name);

@@ -25,10 +25,6 @@ Result<void> check_sharing_on(const fs::path& home) {
   return {};
 }
 
-std::string over_limit_message(const fs::path& path) {
-  return display_path(path) + " is over 500 MB; move it another way (scp, rsync)";
-}
-
 // Every path is looked at before anything is copied, so a bad third path
 // leaves the share folder untouched.
 Result<void> check_sendable(const fs::path& path) {
@@ -38,7 +34,7 @@ Result<void> check_sendable(const fs::path& path) {
   if (!fs::is_regular_file(status)) return fail_message(display_path(path) + " is a folder; send its files, or a zip of it");
   std::uintmax_t size = fs::file_size(path, ec);
   if (ec) return fail_message("cannot read " + display_path(path) + ": " + CommandError::io(ec).display());
-  if (size > kShareSizeLimit) return fail_message(over_limit_message(path));
+  if (size > kShareSizeLimit) return fail_message(over_share_size_limit(path));
   return {};
 }
 

@@ -23,12 +23,5 @@ std::uint32_t read_keep_days(const fs::path& home) {
 std::uint32_t parse_keep_days(std::string_view text) {
   text = trim(text);
   if (text.starts_with('+')) text.remove_prefix(1);
-  if (text.empty()) return kDefaultKeepDays;
-  std::uint64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return kDefaultKeepDays;
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    if (value > UINT32_MAX) return kDefaultKeepDays;
-  }
-  return static_cast<std::uint32_t>(value);
+  return parse_plain_decimal_u32(text).value_or(kDefaultKeepDays);
 }

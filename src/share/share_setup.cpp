@@ -7,7 +7,6 @@
 
 #include "filesync/mutagen_sessions.h"
 #include "share/laptop_name.h"
-#include "share/oversized_files.h"
 #include "share/retention.h"
 #include "share/screenshots.h"
 #include "share/server_prepare.h"
@@ -21,19 +20,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// Paths compared component by component, so "/a//b/" and "/a/./b" name /a/b.
-bool same_path(const fs::path& a, const fs::path& b) {
-  auto components = [](const fs::path& path) {
-    std::vector<fs::path> parts;
-    for (const fs::path& part : path) {
-      if (part.empty() || (part == "." && !parts.empty())) continue;
-      parts.push_back(part);
-    }
-    return parts;
-  };
-  return components(a) == components(b);
-}
 
 Result<void> terminate_if_present(ToolRunner& runner, std::string_view session) {
   PELK_TRY_ASSIGN(bool exists, session_exists(runner, session));
@@ -123,7 +109,7 @@ Result<void> setup_share(const LaptopContext& context) {
   PELK_TRY(print(out, "  From the server: " + root + "/" + name + "/out -> " + display_path(from_server_folder(home)) +
                           "\n"));
   for (const fs::path& large : oversized_share_files(folder)) {
-    PELK_TRY(print(out, "  warning: " + display_path(large) + " is over 500 MB; move it another way (scp, rsync)\n"));
+    PELK_TRY(print(out, "  warning: " + over_share_size_limit(large) + "\n"));
   }
   return {};
 }

@@ -21,17 +21,15 @@ std::string_view cut_to(std::string_view text, std::size_t limit) {
 std::string without_control_characters(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x20 || byte == 0x7F) {
+  while (!text.empty()) {
+    std::string_view rest = text;
+    char32_t c = take_code_point(rest);
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
       out.push_back('_');
-    } else if (byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) <= 0x9F &&
-               static_cast<unsigned char>(text[i + 1]) >= 0x80) {
-      out.push_back('_');  // U+0080 to U+009F
-      ++i;
     } else {
-      out.push_back(text[i]);
+      out.append(text.substr(0, text.size() - rest.size()));  // the bytes as they came
     }
+    text = rest;
   }
   return out;
 }

@@ -53,6 +53,7 @@ inline std::unexpected<CommandError> fail_io(std::error_code code) {
 #define PELK_CONCAT(a, b) PELK_CONCAT_INNER(a, b)
 
 // PELK_TRY(expr): return the error of a failed Result from the enclosing function.
+// Both macros serve any std::expected, the JSON readers' JsonResult too.
 #define PELK_TRY(expr)                                              \
   do {                                                              \
     auto&& pelk_try_result_ = (expr);                               \

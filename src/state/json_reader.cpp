@@ -3,6 +3,8 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
+#include "state/command_error.h"
+
 namespace {
 
 // Nesting deeper than this is refused, so neither the reader nor the
@@ -228,9 +230,8 @@ JsonResult<std::vector<std::string>> json_as_string_list(const JsonValue& value)
   std::vector<std::string> list;
   list.reserve(value.items.size());
   for (const auto& item : value.items) {
-    auto text = json_as_string(item);
-    if (!text) return std::unexpected(text.error());
-    list.push_back(std::move(*text));
+    PELK_TRY_ASSIGN(std::string text, json_as_string(item));
+    list.push_back(std::move(text));
   }
   return list;
 }

@@ -12,17 +12,13 @@ constexpr const char* kConfigFile = "laptop.json";
 }
 
 JsonResult<LaptopConfig> parse_laptop_config(std::string_view text) {
-  auto document = parse_json(text);
-  if (!document) return std::unexpected(document.error());
-  auto fields = JsonFields::read(*document, {"server", "address", "code_dir"}, "struct LaptopConfig");
-  if (!fields) return std::unexpected(fields.error());
-  auto server = fields->string("server");
-  if (!server) return std::unexpected(server.error());
-  auto address = fields->string("address");
-  if (!address) return std::unexpected(address.error());
-  auto code_dir = fields->string("code_dir");
-  if (!code_dir) return std::unexpected(code_dir.error());
-  return LaptopConfig{*server, *address, path_from_utf8(*code_dir)};
+  PELK_TRY_ASSIGN(JsonValue document, parse_json(text));
+  PELK_TRY_ASSIGN(JsonFields fields,
+                  JsonFields::read(document, {"server", "address", "code_dir"}, "struct LaptopConfig"));
+  PELK_TRY_ASSIGN(std::string server, fields.string("server"));
+  PELK_TRY_ASSIGN(std::string address, fields.string("address"));
+  PELK_TRY_ASSIGN(std::string code_dir, fields.string("code_dir"));
+  return LaptopConfig{std::move(server), std::move(address), path_from_utf8(code_dir)};
 }
 
 Result<std::string> laptop_config_text(const LaptopConfig& config) {

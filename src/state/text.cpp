@@ -1,5 +1,6 @@
 #include "state/text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -90,6 +91,38 @@ std::string utf8_lossy(std::string_view bytes) {
 }
 
 bool is_valid_utf8(std::string_view bytes) { return valid_prefix_length(bytes) == bytes.size(); }
+
+std::string to_valid_utf8(std::string bytes) {
+  if (is_valid_utf8(bytes)) return bytes;
+  return utf8_lossy(bytes);
+}
+
+char32_t take_code_point(std::string_view& text) {
+  Sequence next = scan_sequence(text);
+  std::string_view bytes = text.substr(0, next.length);
+  text.remove_prefix(next.length);
+  if (!next.valid) return U'\uFFFD';
+  auto byte = [&](size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(bytes[i])); };
+  switch (next.length) {
+    case 1: return byte(0);
+    case 2: return ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F);
+    case 3: return ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
+    default: return ((byte(0) & 0x07) << 18) | ((byte(1) & 0x3F) << 12) | ((byte(2) & 0x3F) << 6) | (byte(3) & 0x3F);
+  }
+}
+
+bool is_ascii_alnum(char32_t c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+bool is_plain_name_character(char c) {
+  return is_ascii_alnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.';
+}
+
+bool equals_ignoring_ascii_case(std::string_view a, std::string_view b) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
+}
 
 std::string join(const std::vector<std::string>& items, std::string_view separator) {
   std::string out;

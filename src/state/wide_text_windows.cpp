@@ -28,24 +28,10 @@ bool is_low_surrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 }  // namespace
 
 std::wstring widen(std::string_view utf8) {
-  // After the lossy pass every sequence is valid, so decoding needs no checks.
-  std::string valid = utf8_lossy(utf8);
   std::wstring out;
-  out.reserve(valid.size());
-  for (size_t i = 0; i < valid.size();) {
-    auto byte = [&](size_t k) { return static_cast<char32_t>(static_cast<unsigned char>(valid[i + k])); };
-    char32_t c = byte(0);
-    size_t length = 1;
-    if (c >= 0xF0) {
-      c = ((c & 0x07) << 18) | ((byte(1) & 0x3F) << 12) | ((byte(2) & 0x3F) << 6) | (byte(3) & 0x3F);
-      length = 4;
-    } else if (c >= 0xE0) {
-      c = ((c & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
-      length = 3;
-    } else if (c >= 0xC0) {
-      c = ((c & 0x1F) << 6) | (byte(1) & 0x3F);
-      length = 2;
-    }
+  out.reserve(utf8.size());
+  while (!utf8.empty()) {
+    char32_t c = take_code_point(utf8);
     if (c >= 0x10000) {
       c -= 0x10000;
       out += static_cast<wchar_t>(0xD800 + (c >> 10));
@@ -53,7 +39,6 @@ std::wstring widen(std::string_view utf8) {
     } else {
       out += static_cast<wchar_t>(c);
     }
-    i += length;
   }
   return out;
 }

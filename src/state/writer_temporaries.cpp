@@ -12,20 +12,6 @@ namespace {
 
 constexpr std::string_view kMark = ".pelk-";
 
-// Decimal digits only, up to the largest 32-bit number (process ids and the
-// writer's counter both fit).
-template <class Char>
-std::optional<unsigned long> decimal(std::basic_string_view<Char> digits) {
-  if (digits.empty() || digits.size() > 10) return std::nullopt;
-  std::uint64_t value = 0;
-  for (Char c : digits) {
-    if (c < Char('0') || c > Char('9')) return std::nullopt;
-    value = value * 10 + static_cast<std::uint64_t>(c - Char('0'));
-  }
-  if (value > UINT32_MAX) return std::nullopt;
-  return static_cast<unsigned long>(value);
-}
-
 template <class Char>
 std::optional<unsigned long> owner_in(std::basic_string_view<Char> name) {
   if (name.empty() || name.front() != Char('.')) return std::nullopt;
@@ -35,9 +21,10 @@ std::optional<unsigned long> owner_in(std::basic_string_view<Char> name) {
   std::basic_string_view<Char> rest = name.substr(at + mark.size());
   size_t dash = rest.find(Char('-'));
   if (dash == std::basic_string_view<Char>::npos) return std::nullopt;
-  auto pid = decimal(rest.substr(0, dash));
-  if (!pid || *pid == 0 || !decimal(rest.substr(dash + 1))) return std::nullopt;
-  return pid;
+  // Process ids and the writer's counter both fit 32 bits.
+  auto pid = parse_plain_decimal_u32(rest.substr(0, dash));
+  if (!pid || *pid == 0 || !parse_plain_decimal_u32(rest.substr(dash + 1))) return std::nullopt;
+  return std::optional<unsigned long>(*pid);
 }
 
 }  // namespace

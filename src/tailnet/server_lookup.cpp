@@ -7,18 +7,6 @@
 
 namespace {
 
-char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Only A to Z fold: a locale-aware comparison could match names the user did
-// not type (dotless i, ligatures).
-bool equals_ignoring_ascii_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
-  }
-  return true;
-}
-
 std::string_view first_label(std::string_view dns_name) { return dns_name.substr(0, dns_name.find('.')); }
 
 bool matches(const Peer& peer, std::string_view server) {

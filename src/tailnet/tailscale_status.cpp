@@ -2,33 +2,26 @@
 
 #include <optional>
 
+#include "state/command_error.h"
 #include "tailnet/tailscale_links.h"
 
 namespace {
 
 JsonResult<Peer> read_peer(const JsonValue& value) {
-  auto fields = JsonFields::read(value, {"HostName", "DNSName", "TailscaleIPs", "Online"}, "struct Peer");
-  if (!fields) return std::unexpected(fields.error());
+  PELK_TRY_ASSIGN(JsonFields fields,
+                  JsonFields::read(value, {"HostName", "DNSName", "TailscaleIPs", "Online"}, "struct Peer"));
   Peer peer;
-  if (const JsonValue* host = fields->find("HostName")) {
-    auto text = json_as_string(*host);
-    if (!text) return std::unexpected(text.error());
-    peer.host_name = std::move(*text);
+  if (const JsonValue* host = fields.find("HostName")) {
+    PELK_TRY_ASSIGN(peer.host_name, json_as_string(*host));
   }
-  if (const JsonValue* dns = fields->find("DNSName")) {
-    auto text = json_as_string(*dns);
-    if (!text) return std::unexpected(text.error());
-    peer.dns_name = std::move(*text);
+  if (const JsonValue* dns = fields.find("DNSName")) {
+    PELK_TRY_ASSIGN(peer.dns_name, json_as_string(*dns));
   }
-  if (const JsonValue* ips = fields->find("TailscaleIPs")) {
-    auto list = json_as_string_list(*ips);
-    if (!list) return std::unexpected(list.error());
-    peer.tailscale_ips = std::move(*list);
+  if (const JsonValue* ips = fields.find("TailscaleIPs")) {
+    PELK_TRY_ASSIGN(peer.tailscale_ips, json_as_string_list(*ips));
   }
-  if (const JsonValue* online = fields->find("Online")) {
-    auto flag = json_as_bool(*online);
-    if (!flag) return std::unexpected(flag.error());
-    peer.online = *flag;
+  if (const JsonValue* online = fields.find("Online")) {
+    PELK_TRY_ASSIGN(peer.online, json_as_bool(*online));
   }
   return peer;
 }
@@ -38,9 +31,8 @@ JsonResult<std::map<std::string, Peer>> read_peers(const JsonValue* value) {
   if (value == nullptr || value->type == JsonValue::Type::Null) return peers;
   if (value->type != JsonValue::Type::Object) return std::unexpected(json_invalid_type(*value, "a map"));
   for (const auto& [key, member] : value->members) {
-    auto peer = read_peer(member);
-    if (!peer) return std::unexpected(peer.error());
-    peers.insert_or_assign(key, std::move(*peer));
+    PELK_TRY_ASSIGN(Peer peer, read_peer(member));
+    peers.insert_or_assign(key, std::move(peer));
   }
   return peers;
 }
@@ -57,15 +49,11 @@ std::optional<std::string> fixed_tool_path(OsKind os) {
 }  // namespace
 
 JsonResult<Status> parse_tailscale_status(std::string_view text) {
-  auto document = parse_json(text);
-  if (!document) return std::unexpected(document.error());
-  auto fields = JsonFields::read(*document, {"BackendState", "Peer"}, "struct Status");
-  if (!fields) return std::unexpected(fields.error());
-  auto state = fields->string("BackendState");
-  if (!state) return std::unexpected(state.error());
-  auto peers = read_peers(fields->find("Peer"));
-  if (!peers) return std::unexpected(peers.error());
-  return Status{std::move(*state), std::move(*peers)};
+  PELK_TRY_ASSIGN(JsonValue document, parse_json(text));
+  PELK_TRY_ASSIGN(JsonFields fields, JsonFields::read(document, {"BackendState", "Peer"}, "struct Status"));
+  PELK_TRY_ASSIGN(std::string state, fields.string("BackendState"));
+  PELK_TRY_ASSIGN(auto peers, read_peers(fields.find("Peer")));
+  return Status{std::move(state), std::move(peers)};
 }
 
 TailscaleReport tailscale_status(ToolRunner& runner, OsKind os) {

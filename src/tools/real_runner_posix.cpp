@@ -121,13 +121,6 @@ void append_output(std::string& into, const char* bytes, size_t size) {
   into.append(bytes, size);
 }
 
-// Output that is valid UTF-8 already, as nearly all is, is kept as it came
-// instead of being copied once more.
-std::string decoded(std::string bytes) {
-  if (is_valid_utf8(bytes)) return bytes;
-  return utf8_lossy(bytes);
-}
-
 // Starts `program` with the given standard streams; -1 puts the null device
 // in a stream's place. Gives posix_spawnp's error (0 when it started).
 int spawn_child(pid_t& pid, const std::string& program, const std::vector<std::string>& args, int in_fd, int out_fd,
@@ -279,9 +272,11 @@ Result<ToolOutput> RealRunner::run_capture_bounded(const std::string& program, c
   close_fd(err.read_end);
   close_fd(in.write_end);
   int status = wait_for(pid);
-  if (over_limit) return ToolOutput{decoded(std::move(out_bytes)), decoded(std::move(err_bytes)), false, true};
+  std::string out_text = to_valid_utf8(std::move(out_bytes));
+  std::string err_text = to_valid_utf8(std::move(err_bytes));
+  if (over_limit) return ToolOutput{std::move(out_text), std::move(err_text), false, true};
   if (write_error != 0) return fail(CommandError::io_errno(write_error));
-  return ToolOutput{decoded(std::move(out_bytes)), decoded(std::move(err_bytes)), exited_ok(status)};
+  return ToolOutput{std::move(out_text), std::move(err_text), exited_ok(status)};
 }
 
 Result<bool> RealRunner::run_discarding_output(const std::string& program, const std::vector<std::string>& args,

@@ -128,12 +128,6 @@ std::optional<std::wstring> resolve_program(const std::wstring& name) {
   return std::nullopt;
 }
 
-// Output that is valid UTF-8 already, as nearly all is, is kept as it came.
-std::string decoded(std::string bytes) {
-  if (is_valid_utf8(bytes)) return bytes;
-  return utf8_lossy(bytes);
-}
-
 bool is_not_found_error(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
 
 // Only the handles named here reach the child, so a child (or a daemon it
@@ -349,9 +343,11 @@ Result<ToolOutput> RealRunner::run_capture_bounded(const std::string& program, c
   out_reader.join();
   err_reader.join();
   bool succeeded = wait_succeeded(child.process.get());
-  if (over_limit) return ToolOutput{decoded(std::move(out_bytes)), decoded(std::move(err_bytes)), false, true};
+  std::string out_text = to_valid_utf8(std::move(out_bytes));
+  std::string err_text = to_valid_utf8(std::move(err_bytes));
+  if (over_limit) return ToolOutput{std::move(out_text), std::move(err_text), false, true};
   if (write_error != ERROR_SUCCESS) return fail_io(win32_error(write_error));
-  return ToolOutput{decoded(std::move(out_bytes)), decoded(std::move(err_bytes)), succeeded};
+  return ToolOutput{std::move(out_text), std::move(err_text), succeeded};
 }
 
 Result<bool> RealRunner::run_discarding_output(const std::string& program, const std::vector<std::string>& args,

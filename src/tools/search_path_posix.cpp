@@ -9,22 +9,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Equal as paths, component by component, so a trailing separator does not matter.
-bool same_path(const fs::path& a, const fs::path& b) {
-  auto ia = a.begin(), ib = b.begin();
-  auto skip_empty = [](fs::path::iterator& it, const fs::path& p) {
-    while (it != p.end() && it->empty()) ++it;
-  };
-  for (;;) {
-    skip_empty(ia, a);
-    skip_empty(ib, b);
-    if (ia == a.end() || ib == b.end()) return ia == a.end() && ib == b.end();
-    if (*ia != *ib) return false;
-    ++ia;
-    ++ib;
-  }
-}
-
 std::mutex& environment_lock() {
   static std::mutex lock;
   return lock;

@@ -1,10 +1,11 @@
-#include "connect/certificate_trust.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <sstream>
 
+#include "connect/browser_trust.h"
+#include "connect/login_keychain.h"
+#include "connect/system_trust.h"
 #include "support/fake_runner.h"
 #include "support/temp_folder.h"
 

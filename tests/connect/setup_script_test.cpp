@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sstream>
 
 #include "connect/dns_route.h"
-#include "connect/linux_packages.h"
 #include "connect/system_trust.h"
 #include "support/fake_laptop.h"
 #include "support/temp_folder.h"
@@ -106,5 +106,36 @@ TEST(SetupScript, ShellScriptsParse) {
     auto parsed = sh.run_capture("sh", {"-n", "-c", script}, std::nullopt);
     ASSERT_TRUE(parsed);
     EXPECT_TRUE(parsed->success) << script << "\n" << parsed->std_err;
+  }
+}
+
+TEST(LinuxPackages, ProbesInOrderAndInstallsTheWholeGroup) {
+  const std::string command =
+      "(if command -v apt-get >/dev/null; then apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y "
+      "-qq wl-clipboard xclip libnss3-tools; elif command -v dnf >/dev/null; then dnf install -y -q wl-clipboard xclip "
+      "nss-tools; elif command -v zypper >/dev/null; then zypper --non-interactive install wl-clipboard xclip "
+      "mozilla-nss-tools; elif command -v pacman >/dev/null; then pacman -S --needed --noconfirm wl-clipboard xclip "
+      "nss; fi) || true";
+  auto runner_with = [](std::initializer_list<const char*> present) {
+    auto runner = std::make_unique<FakeRunner>();
+    for (const char* tool : present) runner->on("sh", {"-c", std::string("command -v ") + tool}, ok_output("/usr/bin/x\n"));
+    return runner;
+  };
+  auto all = runner_with({"wl-paste", "wl-copy", "xclip", "certutil"});
+  EXPECT_EQ(linux_packages_command(*all, OsKind::Linux), std::nullopt);
+  EXPECT_EQ(all->calls().size(), 4u);
+
+  auto no_certutil = runner_with({"wl-paste", "wl-copy", "xclip"});
+  EXPECT_EQ(linux_packages_command(*no_certutil, OsKind::Linux), command);
+  EXPECT_EQ(no_certutil->calls().size(), 4u);
+
+  auto nothing = runner_with({});
+  EXPECT_EQ(linux_packages_command(*nothing, OsKind::Linux), command);
+  EXPECT_EQ(nothing->call_lines(), std::vector<std::string>{"sh -c command -v wl-paste"});
+
+  for (OsKind os : {OsKind::MacOs, OsKind::Windows}) {
+    auto none = runner_with({});
+    EXPECT_EQ(linux_packages_command(*none, os), std::nullopt);
+    EXPECT_TRUE(none->calls().empty());
   }
 }

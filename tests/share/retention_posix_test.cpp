@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "share/oversized_files.h"
+#include "share/share_folder.h"
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;

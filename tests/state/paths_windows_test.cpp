@@ -1,12 +1,11 @@
-#include "state/home_folder.h"
+#include "state/paths.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include "state/environment_windows.h"
-#include "support/saved_variable_windows.h"
-#include "state/paths.h"
 #include "state/text.h"
+#include "support/saved_variable_windows.h"
 
 namespace fs = std::filesystem;
 
