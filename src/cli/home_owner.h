@@ -18,4 +18,4 @@ struct HomeOwnership {
 HomeOwnership home_ownership(const std::filesystem::path& home);
 
 // The refusal of a root run for another user's home folder.
-Result<void> check_home_owner(const HomeOwnership& ownership, const std::filesystem::path& home);
+[[nodiscard]] Result<void> check_home_owner(const HomeOwnership& ownership, const std::filesystem::path& home);

@@ -22,13 +22,13 @@ Overloaded(Ts...) -> Overloaded<Ts...>;
 // Mutagen and the share paths carry folders as Unicode text: a folder whose
 // path is not would reach them under another name, one that does not exist.
 // So it is refused before a command changes anything.
-Result<void> check_unicode_home(const fs::path& home) {
+[[nodiscard]] Result<void> check_unicode_home(const fs::path& home) {
   if (unicode_path_text(home)) return {};
   return fail_message("the home folder " + display_path(home) +
                       " is not a valid Unicode path, so pelk cannot sync or share from it");
 }
 
-Result<void> check_code_folder_path(const fs::path& code_folder) {
+[[nodiscard]] Result<void> check_code_folder_path(const fs::path& code_folder) {
   if (!unicode_path_text(code_folder)) {
     return fail_message("the code folder " + display_path(code_folder) +
                         " is not a valid Unicode path, so pelk cannot sync it; rename it, or connect again with "
@@ -48,7 +48,7 @@ fs::path without_trailing_separator(fs::path folder) {
   return folder;
 }
 
-Result<fs::path> absolute_code_folder(const fs::path& given, const fs::path& working_folder) {
+[[nodiscard]] Result<fs::path> absolute_code_folder(const fs::path& given, const fs::path& working_folder) {
   if (given.is_absolute()) return given;
   fs::path joined = without_trailing_separator((working_folder / given).lexically_normal());
   if (working_folder.empty() || !joined.is_absolute()) {
@@ -58,13 +58,13 @@ Result<fs::path> absolute_code_folder(const fs::path& given, const fs::path& wor
   return joined;
 }
 
-Result<void> print_copied(std::ostream& out, const Result<std::string>& sent) {
+[[nodiscard]] Result<void> print_copied(std::ostream& out, const Result<std::string>& sent) {
   PELK_TRY(sent);
   PELK_TRY(print(out, *sent));
   return print(out, "\n(copied)\n");
 }
 
-Result<void> run_share(const ShareCommand& command, const LaptopEntries& entries, const LaptopContext& c) {
+[[nodiscard]] Result<void> run_share(const ShareCommand& command, const LaptopEntries& entries, const LaptopContext& c) {
   PELK_TRY(check_unicode_home(c.home));
   return std::visit(
       Overloaded{
@@ -84,7 +84,7 @@ Result<void> run_share(const ShareCommand& command, const LaptopEntries& entries
       command);
 }
 
-Result<void> run_laptop(const LaptopCommand& command, const LaptopEntries& entries, const DispatchContext& c) {
+[[nodiscard]] Result<void> run_laptop(const LaptopCommand& command, const LaptopEntries& entries, const DispatchContext& c) {
   return std::visit(
       Overloaded{
           [&](const cli::Connect& connect) -> Result<void> {

@@ -20,7 +20,7 @@ struct DispatchContext : LaptopContext {
 
 // The request for connect; a relative --code-dir is made absolute against the
 // working folder here, so the folder stored and synced is the one meant now.
-Result<ConnectRequest> connect_request(const cli::Connect& command, const DispatchContext& context);
+[[nodiscard]] Result<ConnectRequest> connect_request(const cli::Connect& command, const DispatchContext& context);
 
 // 0 on success; on failure "pelk: " and the error's text on `err`, and 1.
 // A root run for another user's home stops before the command starts.

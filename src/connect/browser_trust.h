@@ -19,7 +19,7 @@ std::vector<std::filesystem::path> find_nss_databases(const std::filesystem::pat
 
 // Linux only. A missing or failing certutil never fails: it leads to a note.
 // Only a note that cannot be written is an error.
-Result<void> trust_in_browser_stores(ToolRunner& runner, OsKind os, const std::filesystem::path& home,
+[[nodiscard]] Result<void> trust_in_browser_stores(ToolRunner& runner, OsKind os, const std::filesystem::path& home,
                                      const std::filesystem::path& certificate, std::ostream& out);
 
 // Linux only; outcomes are ignored.

@@ -30,7 +30,7 @@ constexpr std::string_view kWebPanel = "https://panel.pelk.dev";
 constexpr std::string_view kServerCertificate = ".local/share/pelk/ca.cert.pem";
 constexpr std::string_view kOlderServerCertificate = ".local/share/lunt/ca.cert.pem";
 
-Result<void> header(std::ostream& out, std::string_view title) {
+[[nodiscard]] Result<void> header(std::ostream& out, std::string_view title) {
   return print(out, "==> " + std::string(title) + "\n");
 }
 
@@ -39,7 +39,7 @@ std::string trust_step_title(OsKind os) {
   return title + (os == OsKind::Windows ? "(asks for administrator approval once)" : "(asks for your password once)");
 }
 
-Result<void> check_code_folder(const ConnectRequest& request, ToolRunner& runner, std::ostream& out) {
+[[nodiscard]] Result<void> check_code_folder(const ConnectRequest& request, ToolRunner& runner, std::ostream& out) {
   if (!request.force) {
     if (auto message = other_sync_session_message(runner, request.code_dir)) {
       return fail_message(*message +
@@ -51,7 +51,7 @@ Result<void> check_code_folder(const ConnectRequest& request, ToolRunner& runner
   return {};
 }
 
-Result<void> check_login(ToolRunner& runner, const std::string& address) {
+[[nodiscard]] Result<void> check_login(ToolRunner& runner, const std::string& address) {
   PELK_TRY_ASSIGN(ToolOutput login, runner.run_capture("ssh",
                                                        {"-o", "BatchMode=yes", "-o", "ConnectTimeout=15", "-o",
                                                         "StrictHostKeyChecking=accept-new", std::string(kServerAlias), "true"},
@@ -64,7 +64,7 @@ Result<void> check_login(ToolRunner& runner, const std::string& address) {
 }
 
 // Fetches the environment's certificate and stores it as ca.pem, byte for byte.
-Result<fs::path> fetch_certificate(ToolRunner& runner, const fs::path& home) {
+[[nodiscard]] Result<fs::path> fetch_certificate(ToolRunner& runner, const fs::path& home) {
   std::string command = "cat " + std::string(kServerCertificate) + " 2>/dev/null || cat " +
                         std::string(kOlderServerCertificate);
   PELK_TRY_ASSIGN(ToolOutput fetched, runner.run_capture_bounded("ssh", {std::string(kServerAlias), command},
@@ -82,7 +82,7 @@ Result<fs::path> fetch_certificate(ToolRunner& runner, const fs::path& home) {
   return certificate;
 }
 
-Result<void> trust_and_route(const LaptopContext& context, const fs::path& certificate, const std::string& address) {
+[[nodiscard]] Result<void> trust_and_route(const LaptopContext& context, const fs::path& certificate, const std::string& address) {
   ToolRunner& runner = context.runner;
   std::ostream& out = context.out;
   PELK_TRY(header(out, trust_step_title(context.os)));

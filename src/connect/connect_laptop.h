@@ -14,4 +14,4 @@ struct ConnectRequest {
   bool force = false;                 // --force
 };
 
-Result<void> connect_laptop(const LaptopContext& context, const ConnectRequest& request);
+[[nodiscard]] Result<void> connect_laptop(const LaptopContext& context, const ConnectRequest& request);

@@ -50,7 +50,7 @@ bool resolved_is_running(ToolRunner& runner) {
   return std::filesystem::is_directory(runner.system_path("/run/systemd/resolve"), ec);
 }
 
-Result<std::optional<std::string>> linux_route_with_checks(std::string_view address, ToolRunner& runner,
+[[nodiscard]] Result<std::optional<std::string>> linux_route_with_checks(std::string_view address, ToolRunner& runner,
                                                            std::ostream& out) {
   const std::string addr(address);
   if (!resolved_is_running(runner)) {

@@ -20,7 +20,7 @@
 // DNS), it says so and the command only removes an earlier drop-in; otherwise
 // it warns that the drop-in makes the server a DNS server for every name. A
 // warning that cannot be written is the error.
-Result<std::optional<std::string>> dns_route_command(OsKind os, std::string_view address, ToolRunner& runner,
+[[nodiscard]] Result<std::optional<std::string>> dns_route_command(OsKind os, std::string_view address, ToolRunner& runner,
                                                      std::ostream& out);
 
 // The command that takes the route away (on macOS it brings back a resolver

@@ -11,7 +11,7 @@
 // ~/Library/Keychains/login.keychain-db
 std::filesystem::path login_keychain_path(const std::filesystem::path& home);
 
-Result<void> trust_in_login_keychain(ToolRunner& runner, const std::filesystem::path& home,
+[[nodiscard]] Result<void> trust_in_login_keychain(ToolRunner& runner, const std::filesystem::path& home,
                                      const std::filesystem::path& certificate);
 
 // Takes the trust and the certificate out of the login keychain; outcomes are

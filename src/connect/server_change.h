@@ -14,6 +14,6 @@
 // the server name or address differs from the ones laptop.json holds (or the
 // file cannot be read), and says so. Nothing happens without a laptop.json or
 // without a code session.
-Result<void> forget_code_sync_of_other_server(ToolRunner& runner, const std::filesystem::path& home,
+[[nodiscard]] Result<void> forget_code_sync_of_other_server(ToolRunner& runner, const std::filesystem::path& home,
                                               const std::string& server, const std::string& address,
                                               std::ostream& out);

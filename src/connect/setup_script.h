@@ -15,7 +15,7 @@
 // `in_login_keychain`: the certificate was trusted in the login keychain
 // already, so the script leaves the system trust out. On Linux the DNS checks
 // may print warnings; one that cannot be written is the error.
-Result<std::string> setup_script(ToolRunner& runner, OsKind os, const std::filesystem::path& certificate,
+[[nodiscard]] Result<std::string> setup_script(ToolRunner& runner, OsKind os, const std::filesystem::path& certificate,
                                  std::string_view address, bool in_login_keychain, std::ostream& out);
 
 // The Linux packages the script installs: the clipboard tools for sending

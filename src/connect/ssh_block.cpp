@@ -25,7 +25,7 @@ std::string_view without_carriage_returns(std::string_view line) {
 }
 
 // A new ~/.ssh is private to the user, as ssh itself wants it.
-Result<void> create_ssh_folder(const fs::path& home) {
+[[nodiscard]] Result<void> create_ssh_folder(const fs::path& home) {
   PELK_TRY(create_folders(home));
   std::error_code ec;
   bool created = fs::create_directory(ssh_folder(home), ec);

@@ -24,8 +24,8 @@ std::string ssh_block_text(std::string_view address);
 // Puts the block at the top of ~/.ssh/config, replacing any earlier one. A
 // config that exists but cannot be read stops with that error; nothing is
 // written then.
-Result<void> write_ssh_block(const std::filesystem::path& home, std::string_view address);
+[[nodiscard]] Result<void> write_ssh_block(const std::filesystem::path& home, std::string_view address);
 
 // Takes the block out of ~/.ssh/config. A config that cannot be read is left
 // alone and counts as success.
-Result<void> remove_ssh_block(const std::filesystem::path& home);
+[[nodiscard]] Result<void> remove_ssh_block(const std::filesystem::path& home);

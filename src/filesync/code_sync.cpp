@@ -27,7 +27,7 @@ bool same_rules(const SyncSpec& server, const SyncSpec& laptop) {
   return server.enabled == laptop.enabled && ignore_patterns(server) == ignore_patterns(laptop);
 }
 
-Result<void> create_code_session(ToolRunner& runner, const SyncSpec& server, const fs::path& code_folder) {
+[[nodiscard]] Result<void> create_code_session(ToolRunner& runner, const SyncSpec& server, const fs::path& code_folder) {
   PELK_TRY(create_folders(code_folder));
   std::vector<std::string> options;
   for (const auto& pattern : ignore_patterns(server)) options.push_back("--ignore=" + pattern);
@@ -38,7 +38,7 @@ Result<void> create_code_session(ToolRunner& runner, const SyncSpec& server, con
   return {};
 }
 
-Result<void> print_off_notice(std::ostream& out, const fs::path& code_folder) {
+[[nodiscard]] Result<void> print_off_notice(std::ostream& out, const fs::path& code_folder) {
   return print(out, "  File sync is off for this server: open projects over SSH (ssh " +
                         std::string(kServerAlias) + "). Your copy in " + display_path(code_folder) +
                         " stays as it is.\n");

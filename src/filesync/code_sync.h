@@ -8,4 +8,4 @@
 #include "tools/laptop_context.h"
 
 // The rules last used are kept in the home's pelk state folder.
-Result<void> sync_code(const LaptopContext& context, const std::filesystem::path& code_folder);
+[[nodiscard]] Result<void> sync_code(const LaptopContext& context, const std::filesystem::path& code_folder);

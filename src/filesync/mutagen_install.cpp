@@ -17,7 +17,7 @@ namespace {
 #if !defined(PELK_NO_UNPACKER)
 // Downloads the release archive to `archive` and unpacks it; the caller
 // removes the archive afterwards. A curl that cannot start is the outer error.
-Result<Result<void>> download_and_unpack(ToolRunner& runner, std::string_view platform, std::string_view checksum,
+[[nodiscard]] Result<Result<void>> download_and_unpack(ToolRunner& runner, std::string_view platform, std::string_view checksum,
                                          const fs::path& archive, const fs::path& tools) {
   std::vector<std::string> args = {"-fsSL", "--retry", "2", "-o", display_path(archive),
                                    mutagen_download_address(platform)};

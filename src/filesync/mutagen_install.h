@@ -13,9 +13,9 @@
 // The downloaded archive's name in the tools folder while it is checked.
 inline constexpr std::string_view kMutagenArchivePart = "mutagen.tar.gz.part";
 
-Result<void> install_mutagen(ToolRunner& runner, const std::filesystem::path& home, std::ostream& out);
+[[nodiscard]] Result<void> install_mutagen(ToolRunner& runner, const std::filesystem::path& home, std::ostream& out);
 
 // install_mutagen for a given platform name; install_mutagen passes
 // mutagen_platform().
-Result<void> install_mutagen_for(std::string_view platform, ToolRunner& runner, const std::filesystem::path& home,
+[[nodiscard]] Result<void> install_mutagen_for(std::string_view platform, ToolRunner& runner, const std::filesystem::path& home,
                                  std::ostream& out);

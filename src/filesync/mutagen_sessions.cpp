@@ -9,11 +9,11 @@ namespace {
 
 constexpr const char* kMutagen = "mutagen";
 
-Result<ToolOutput> mutagen(ToolRunner& runner, std::vector<std::string> args) {
+[[nodiscard]] Result<ToolOutput> mutagen(ToolRunner& runner, std::vector<std::string> args) {
   return runner.run_capture(kMutagen, args, std::nullopt);
 }
 
-MutagenRun judged(Result<ToolOutput> run) {
+[[nodiscard]] MutagenRun judged(Result<ToolOutput> run) {
   if (!run) return fail(run.error());
   if (run->success) return std::optional<MutagenFailure>();
   return std::optional<MutagenFailure>(MutagenFailure{std::string(trim(run->std_err))});

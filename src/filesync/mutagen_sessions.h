@@ -32,15 +32,15 @@ struct MutagenFailure {
 using MutagenRun = Result<std::optional<MutagenFailure>>;
 
 bool mutagen_installed(ToolRunner& runner);
-Result<bool> session_exists(ToolRunner& runner, std::string_view name);
+[[nodiscard]] Result<bool> session_exists(ToolRunner& runner, std::string_view name);
 // The "sync list" text of one session, or none when Mutagen has no such session.
-Result<std::optional<std::string>> session_listing(ToolRunner& runner, std::string_view name);
+[[nodiscard]] Result<std::optional<std::string>> session_listing(ToolRunner& runner, std::string_view name);
 std::optional<std::string> list_sessions(ToolRunner& runner);
-MutagenRun create_session(ToolRunner& runner, std::string_view name, std::string_view mode,
+[[nodiscard]] MutagenRun create_session(ToolRunner& runner, std::string_view name, std::string_view mode,
                           const std::vector<std::string>& options, const std::string& alpha, const std::string& beta);
-MutagenRun flush_session(ToolRunner& runner, std::string_view name);
-Result<void> terminate_session(ToolRunner& runner, std::string_view name);
-Result<void> stop_mutagen_daemon(ToolRunner& runner);
+[[nodiscard]] MutagenRun flush_session(ToolRunner& runner, std::string_view name);
+[[nodiscard]] Result<void> terminate_session(ToolRunner& runner, std::string_view name);
+[[nodiscard]] Result<void> stop_mutagen_daemon(ToolRunner& runner);
 
 // Terminates pelk's own sessions in the order above, as disconnect and
 // uninstall both do. Every outcome is ignored: a laptop without Mutagen or

@@ -83,7 +83,7 @@ CommandError too_large(std::uint64_t size) {
                           " bytes, more than pelk unpacks");
 }
 
-Result<void> write_member(struct archive* reader, const TarSource& source, const fs::path& target,
+[[nodiscard]] Result<void> write_member(struct archive* reader, const TarSource& source, const fs::path& target,
                           std::vector<char>& copy) {
   std::uint64_t written = 0;
   ChunkSource content = [&]() -> Result<std::optional<std::string_view>> {

@@ -19,11 +19,11 @@ class GzipPieces {
   // The next inflated bytes; an empty piece once the stream has ended and
   // the length and CRC of its last member have been checked. The piece stays
   // valid until the next call.
-  Result<std::string_view> next();
+  [[nodiscard]] Result<std::string_view> next();
 
   // Inflates and drops the rest. The tar reader stops at its end-of-archive
   // blocks, before zlib reaches the trailer: only this checks the CRC.
-  Result<void> drain();
+  [[nodiscard]] Result<void> drain();
 
  private:
   z_stream stream_{};

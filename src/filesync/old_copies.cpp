@@ -56,7 +56,7 @@ namespace {
 // A folder of this move's own: the seconds, or the seconds and "-2", "-3"...
 // when an earlier move in the same second made that one. Making the folder is
 // what claims it, so two moves never share one.
-Result<fs::path> claim_old_copies_folder(const fs::path& dated) {
+[[nodiscard]] Result<fs::path> claim_old_copies_folder(const fs::path& dated) {
   PELK_TRY(create_folders(dated.parent_path()));
   std::string seconds = display_path(dated.filename());
   for (unsigned n = 1;; ++n) {

@@ -26,7 +26,7 @@ std::filesystem::path old_copies_folder(const std::filesystem::path& code_folder
 // Moves each named project out of the code folder into a new dated folder
 // and says so; nothing happens for an empty list. Names that are not valid
 // project names are never moved.
-Result<void> move_aside_old_copies(const std::filesystem::path& code_folder, const std::vector<std::string>& names,
+[[nodiscard]] Result<void> move_aside_old_copies(const std::filesystem::path& code_folder, const std::vector<std::string>& names,
                                    std::ostream& out);
 
 // The server-only names that still have a folder in the code folder; only

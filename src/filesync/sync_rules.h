@@ -25,4 +25,4 @@ SyncSpec fetch_server_rules(ToolRunner& runner);
 // unreadable or invalid.
 std::optional<SyncSpec> load_laptop_rules(const std::filesystem::path& state_folder);
 
-Result<void> save_laptop_rules(const std::filesystem::path& state_folder, const SyncSpec& spec);
+[[nodiscard]] Result<void> save_laptop_rules(const std::filesystem::path& state_folder, const SyncSpec& spec);

@@ -8,7 +8,7 @@
 
 namespace {
 
-JsonResult<std::vector<std::string>> optional_list(const JsonFields& fields, std::string_view name) {
+[[nodiscard]] JsonResult<std::vector<std::string>> optional_list(const JsonFields& fields, std::string_view name) {
   const JsonValue* value = fields.find(name);
   if (value == nullptr) return std::vector<std::string>{};
   return json_as_string_list(*value);

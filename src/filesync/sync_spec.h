@@ -27,7 +27,7 @@ const std::vector<std::string>& default_ignore_patterns();
 // `projects` default to empty, a known member given twice, a value of the
 // wrong type (a negative or fractional version too) or text after the object
 // make the text invalid; other members are ignored.
-JsonResult<SyncSpec> parse_sync_spec(std::string_view text);
+[[nodiscard]] JsonResult<SyncSpec> parse_sync_spec(std::string_view text);
 
 // The members in a fixed order, two-space indentation, one list item per
 // line, no line feed after the closing brace.

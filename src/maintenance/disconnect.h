@@ -4,4 +4,4 @@
 #include "state/command_error.h"
 #include "tools/laptop_context.h"
 
-Result<void> disconnect_laptop(const LaptopContext& context);
+[[nodiscard]] Result<void> disconnect_laptop(const LaptopContext& context);

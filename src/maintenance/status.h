@@ -6,4 +6,4 @@
 #include "state/command_error.h"
 #include "tools/laptop_context.h"
 
-Result<std::string> laptop_status(const LaptopContext& context);
+[[nodiscard]] Result<std::string> laptop_status(const LaptopContext& context);

@@ -11,4 +11,4 @@
 // The one elevated script: the DNS route, the system trust and the command file.
 std::string uninstall_script(OsKind os, const std::filesystem::path& certificate);
 
-Result<void> uninstall_laptop(const LaptopContext& context);
+[[nodiscard]] Result<void> uninstall_laptop(const LaptopContext& context);

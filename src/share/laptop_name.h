@@ -13,7 +13,7 @@
 // name, which is then written there. A kept name that is not a single plain
 // folder name is refused with a message, since it goes unquoted into the
 // server's shell and into the retention clause.
-Result<std::string> laptop_folder_name(ToolRunner& runner, const std::filesystem::path& home);
+[[nodiscard]] Result<std::string> laptop_folder_name(ToolRunner& runner, const std::filesystem::path& home);
 
 // The name that `hostname` output gives: the part before the first dot,
 // lower-cased, runs of anything but ASCII letters and digits as one "-",

@@ -6,7 +6,7 @@
 #include "state/command_error.h"
 #include "tools/laptop_context.h"
 
-Result<void> set_screenshot_folder(const LaptopContext& context);
+[[nodiscard]] Result<void> set_screenshot_folder(const LaptopContext& context);
 
 // What `pelk laptop share macos` prints after set_screenshot_folder succeeds;
 // the short "~/" form whatever the home folder is.

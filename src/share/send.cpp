@@ -20,14 +20,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-Result<void> check_sharing_on(const fs::path& home) {
+[[nodiscard]] Result<void> check_sharing_on(const fs::path& home) {
   if (!sharing_enabled(home)) return fail_message("file sharing is off; turn it on with pelk laptop share on");
   return {};
 }
 
 // Every path is looked at before anything is copied, so a bad third path
 // leaves the share folder untouched.
-Result<void> check_sendable(const fs::path& path) {
+[[nodiscard]] Result<void> check_sendable(const fs::path& path) {
   std::error_code ec;
   fs::file_status status = fs::status(path, ec);
   if (ec) return fail_message("cannot read " + display_path(path) + ": " + CommandError::io(ec).display());
@@ -49,7 +49,7 @@ bool something_at(const fs::path& path) {
 
 // A hidden file beside the stored ones, short whatever the sent name is, and
 // of this copy's own.
-Result<fs::path> copy_to_partial(const fs::path& source, const fs::path& folder) {
+[[nodiscard]] Result<fs::path> copy_to_partial(const fs::path& source, const fs::path& folder) {
   std::random_device random;
   for (int attempt = 0;; ++attempt) {
     char name[32];
@@ -68,7 +68,7 @@ Result<fs::path> copy_to_partial(const fs::path& source, const fs::path& folder)
 // folder holds yet. A hard link claims the name only when it is free, so
 // nothing already there is ever replaced; a file system without links gets a
 // look before the rename instead.
-Result<std::string> place_partial(const fs::path& partial, const fs::path& folder, const fs::path& source,
+[[nodiscard]] Result<std::string> place_partial(const fs::path& partial, const fs::path& folder, const fs::path& source,
                                   const std::vector<std::string>& taken) {
   std::string plain = plain_stored_name(source);
   for (unsigned attempt = 0; attempt < kNameAttempts; ++attempt) {
@@ -94,7 +94,7 @@ Result<std::string> place_partial(const fs::path& partial, const fs::path& folde
 // Copied beside the stored files under a hidden name first, so the share
 // session never sees a half-written file. `taken` holds the names stored
 // earlier in the same send.
-Result<std::string> store_file(const fs::path& source, const fs::path& folder, const std::vector<std::string>& taken) {
+[[nodiscard]] Result<std::string> store_file(const fs::path& source, const fs::path& folder, const std::vector<std::string>& taken) {
   PELK_TRY_ASSIGN(fs::path partial, copy_to_partial(source, folder));
   auto stored = place_partial(partial, folder, source, taken);
   if (!stored) {
@@ -110,7 +110,7 @@ bool is_file_or_folder(const fs::path& path) {
   return !ec && (fs::is_regular_file(status) || fs::is_directory(status));
 }
 
-Result<std::string> send_clipboard_image(ToolRunner& runner, const fs::path& home, OsKind os) {
+[[nodiscard]] Result<std::string> send_clipboard_image(ToolRunner& runner, const fs::path& home, OsKind os) {
   fs::path folder = share_folder(home);
   PELK_TRY(create_folders(folder));
   std::uint64_t millis = unix_millis_now();

@@ -11,10 +11,10 @@
 #include "tools/os_kind.h"
 #include "tools/tool_runner.h"
 
-Result<std::string> send_files(const LaptopContext& context, const std::vector<std::filesystem::path>& files);
-Result<std::string> send_clipboard(const LaptopContext& context);
+[[nodiscard]] Result<std::string> send_files(const LaptopContext& context, const std::vector<std::filesystem::path>& files);
+[[nodiscard]] Result<std::string> send_clipboard(const LaptopContext& context);
 
 // Waits until the share session has carried the stored files to the server,
 // then gives their server paths, one per line, and puts them on the clipboard.
-Result<std::string> deliver_to_server(ToolRunner& runner, const std::filesystem::path& home, OsKind os,
+[[nodiscard]] Result<std::string> deliver_to_server(ToolRunner& runner, const std::filesystem::path& home, OsKind os,
                                       const std::vector<std::string>& stored_names);

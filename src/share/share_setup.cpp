@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-Result<void> terminate_if_present(ToolRunner& runner, std::string_view session) {
+[[nodiscard]] Result<void> terminate_if_present(ToolRunner& runner, std::string_view session) {
   PELK_TRY_ASSIGN(bool exists, session_exists(runner, session));
   if (exists) PELK_TRY(terminate_session(runner, session));
   return {};
@@ -62,7 +62,7 @@ std::vector<ShareSession> share_sessions(const fs::path& home, const std::string
   };
 }
 
-Result<void> sharing_off(ToolRunner& runner, std::ostream& out) {
+[[nodiscard]] Result<void> sharing_off(ToolRunner& runner, std::ostream& out) {
   PELK_TRY(terminate_if_present(runner, kShareSession));
   PELK_TRY(terminate_if_present(runner, kShareOutSession));
   return print(out, "  File sharing is off.\n");

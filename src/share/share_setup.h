@@ -6,8 +6,8 @@
 #include "state/command_error.h"
 #include "tools/laptop_context.h"
 
-Result<void> setup_share(const LaptopContext& context);
+[[nodiscard]] Result<void> setup_share(const LaptopContext& context);
 // `pelk laptop share on` (on = true) and `pelk laptop share off`.
-Result<void> set_sharing(const LaptopContext& context, bool on);
+[[nodiscard]] Result<void> set_sharing(const LaptopContext& context, bool on);
 // `pelk laptop share keep DAYS`.
-Result<void> set_keep_days(const LaptopContext& context, std::uint32_t days);
+[[nodiscard]] Result<void> set_keep_days(const LaptopContext& context, std::uint32_t days);

@@ -19,7 +19,7 @@ inline constexpr std::size_t kReadLimit = std::size_t(16) << 20;
 // without blocking and must be a regular file of at most `limit` bytes, so a
 // FIFO or a device in its place (a link to /dev/zero) gives an error naming
 // the path instead of a wait without end or a read without end.
-Result<std::string> read_file(const std::filesystem::path& path, std::size_t limit = kReadLimit);
+[[nodiscard]] Result<std::string> read_file(const std::filesystem::path& path, std::size_t limit = kReadLimit);
 
 // Whether an error says that the file, or a folder on its path, does not exist.
 bool is_not_found(const CommandError& error);
@@ -33,7 +33,7 @@ bool is_not_found(const CommandError& error);
 // in-place write would need ("Permission denied" for a read-only one), and
 // nothing is written otherwise. Temporary files that killed pelk runs left in
 // the folder are removed on the way.
-Result<void> write_file_atomically(const std::filesystem::path& target, std::string_view bytes,
+[[nodiscard]] Result<void> write_file_atomically(const std::filesystem::path& target, std::string_view bytes,
                                    std::filesystem::perms new_file_mode = std::filesystem::perms(0666));
 
 // The content of a file written in pieces: each call gives the next piece, an
@@ -43,8 +43,8 @@ using ChunkSource = std::function<Result<std::optional<std::string_view>>()>;
 // write_file_atomically with the content pulled piece by piece, so a large
 // file never has to sit in memory whole. When `next` fails, the temporary file
 // is removed, the target stays as it was and that error is the result.
-Result<void> write_file_atomically_from(const std::filesystem::path& target, const ChunkSource& next,
+[[nodiscard]] Result<void> write_file_atomically_from(const std::filesystem::path& target, const ChunkSource& next,
                                         std::filesystem::perms new_file_mode = std::filesystem::perms(0666));
 
 // Creates a folder and its missing parents; an existing folder is fine.
-Result<void> create_folders(const std::filesystem::path& folder);
+[[nodiscard]] Result<void> create_folders(const std::filesystem::path& folder);

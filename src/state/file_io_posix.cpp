@@ -19,7 +19,7 @@ namespace {
 std::unexpected<CommandError> last_error() { return fail(CommandError::io_errno(errno)); }
 
 // The file a chain of symbolic links ends at (the path itself when it is none).
-Result<fs::path> final_target(fs::path path) {
+[[nodiscard]] Result<fs::path> final_target(fs::path path) {
   for (int hops = 0; hops < 40; ++hops) {
     std::error_code ec;
     auto status = fs::symlink_status(path, ec);
@@ -53,7 +53,7 @@ CommandError too_large(const fs::path& path, std::size_t limit) {
 // to what writing it in place takes.
 // The message names the path as given, which the user knows, rather than
 // where its links end.
-Result<void> check_replaceable(const fs::path& target, const fs::path& destination, const struct stat& existing) {
+[[nodiscard]] Result<void> check_replaceable(const fs::path& target, const fs::path& destination, const struct stat& existing) {
   if (S_ISDIR(existing.st_mode)) return fail(CommandError::io_errno(EISDIR));
   if (!S_ISREG(existing.st_mode)) return fail(not_a_regular_file(target));
   int probe = ::open(destination.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);

@@ -38,7 +38,7 @@ class FileHandle {
 
 // The file a symbolic link (or a chain of them) ends at; the path itself when
 // it is no link. Windows resolves the chain when the link is opened.
-Result<fs::path> final_target(const fs::path& path) {
+[[nodiscard]] Result<fs::path> final_target(const fs::path& path) {
   DWORD attributes = ::GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return path;
   FileHandle link(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -79,7 +79,7 @@ CommandError too_large(const fs::path& path, std::size_t limit) {
 // The target is held to what writing it in place takes: a read-only file, or
 // one the user's rights do not let them write, is refused as an in-place
 // write would be ("Access is denied"), instead of being replaced.
-Result<void> check_replaceable(const fs::path& target, const fs::path& destination, DWORD attributes) {
+[[nodiscard]] Result<void> check_replaceable(const fs::path& target, const fs::path& destination, DWORD attributes) {
   // Said outright, as Windows itself refuses the write; the probe below
   // covers the user's rights.
   if (attributes & FILE_ATTRIBUTE_READONLY) return fail_io(std::error_code(ERROR_ACCESS_DENIED, std::system_category()));

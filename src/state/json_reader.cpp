@@ -264,7 +264,7 @@ JsonFault JsonFields::missing(std::string_view name) const {
 }
 
 template <class T, class Read>
-static JsonResult<T> required(const JsonFields& fields, std::string_view name, Read read) {
+[[nodiscard]] static JsonResult<T> required(const JsonFields& fields, std::string_view name, Read read) {
   const JsonValue* value = fields.find(name);
   if (value == nullptr) return std::unexpected(fields.missing(name));
   return read(*value);

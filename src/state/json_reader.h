@@ -49,7 +49,7 @@ template <class T>
 using JsonResult = std::expected<T, JsonFault>;
 
 // One JSON document; only white space may follow it.
-JsonResult<JsonValue> parse_json(std::string_view text);
+[[nodiscard]] JsonResult<JsonValue> parse_json(std::string_view text);
 
 std::string json_fault_at(std::string_view what, JsonPosition position);
 
@@ -57,7 +57,7 @@ std::string json_fault_at(std::string_view what, JsonPosition position);
 // members are ignored whatever they hold.
 class JsonFields {
  public:
-  static JsonResult<JsonFields> read(const JsonValue& value, std::initializer_list<std::string_view> names,
+  [[nodiscard]] static JsonResult<JsonFields> read(const JsonValue& value, std::initializer_list<std::string_view> names,
                                      std::string_view expected_what);
 
   // The field's value, or nullptr when it is absent.
@@ -66,10 +66,10 @@ class JsonFields {
   JsonFault missing(std::string_view name) const;
 
   // Typed reads of required fields.
-  JsonResult<std::string> string(std::string_view name) const;
-  JsonResult<bool> boolean(std::string_view name) const;
-  JsonResult<std::uint64_t> unsigned64(std::string_view name) const;
-  JsonResult<std::vector<std::string>> string_list(std::string_view name) const;
+  [[nodiscard]] JsonResult<std::string> string(std::string_view name) const;
+  [[nodiscard]] JsonResult<bool> boolean(std::string_view name) const;
+  [[nodiscard]] JsonResult<std::uint64_t> unsigned64(std::string_view name) const;
+  [[nodiscard]] JsonResult<std::vector<std::string>> string_list(std::string_view name) const;
 
  private:
   const JsonValue* object_ = nullptr;
@@ -77,8 +77,8 @@ class JsonFields {
 };
 
 // Typed reads of one value.
-JsonResult<std::string> json_as_string(const JsonValue& value);
-JsonResult<bool> json_as_bool(const JsonValue& value);
-JsonResult<std::uint64_t> json_as_unsigned64(const JsonValue& value);
-JsonResult<std::vector<std::string>> json_as_string_list(const JsonValue& value);
+[[nodiscard]] JsonResult<std::string> json_as_string(const JsonValue& value);
+[[nodiscard]] JsonResult<bool> json_as_bool(const JsonValue& value);
+[[nodiscard]] JsonResult<std::uint64_t> json_as_unsigned64(const JsonValue& value);
+[[nodiscard]] JsonResult<std::vector<std::string>> json_as_string_list(const JsonValue& value);
 JsonFault json_invalid_type(const JsonValue& value, std::string_view expected_what);

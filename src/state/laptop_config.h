@@ -16,9 +16,9 @@ struct LaptopConfig {
   bool operator==(const LaptopConfig&) const = default;
 };
 
-Result<LaptopConfig> load_config(const std::filesystem::path& home);
-Result<void> save_config(const std::filesystem::path& home, const LaptopConfig& config);
+[[nodiscard]] Result<LaptopConfig> load_config(const std::filesystem::path& home);
+[[nodiscard]] Result<void> save_config(const std::filesystem::path& home, const LaptopConfig& config);
 
 // The record's text and its reading, apart from the file.
-JsonResult<LaptopConfig> parse_laptop_config(std::string_view text);
-Result<std::string> laptop_config_text(const LaptopConfig& config);
+[[nodiscard]] JsonResult<LaptopConfig> parse_laptop_config(std::string_view text);
+[[nodiscard]] Result<std::string> laptop_config_text(const LaptopConfig& config);

@@ -12,7 +12,7 @@
 // The server's IPv4 tailnet address (digits and dots only), or a message that
 // tells the user what to do. `server` is a peer's first DNS label or host name
 // (ASCII letter case ignored) or one of its tailnet addresses.
-Result<std::string> find_server_address(ToolRunner& runner, const std::string& server, OsKind os);
+[[nodiscard]] Result<std::string> find_server_address(ToolRunner& runner, const std::string& server, OsKind os);
 
 // The same decision over a report already read.
-Result<std::string> server_address_in(const Status& status, const std::string& server);
+[[nodiscard]] Result<std::string> server_address_in(const Status& status, const std::string& server);

@@ -13,4 +13,4 @@
 // `tailscale up` the same way for the sign-in. Both run on the user's console
 // so the password prompt and the sign-in can talk to the user. Without a
 // program to elevate with, it says that Tailscale must be installed by hand.
-Result<void> install_tailscale(ToolRunner& runner, OsKind os, ElevationMethod elevation, std::ostream& out);
+[[nodiscard]] Result<void> install_tailscale(ToolRunner& runner, OsKind os, ElevationMethod elevation, std::ostream& out);

@@ -7,7 +7,7 @@
 
 namespace {
 
-JsonResult<Peer> read_peer(const JsonValue& value) {
+[[nodiscard]] JsonResult<Peer> read_peer(const JsonValue& value) {
   PELK_TRY_ASSIGN(JsonFields fields,
                   JsonFields::read(value, {"HostName", "DNSName", "TailscaleIPs", "Online"}, "struct Peer"));
   Peer peer;
@@ -26,7 +26,7 @@ JsonResult<Peer> read_peer(const JsonValue& value) {
   return peer;
 }
 
-JsonResult<std::map<std::string, Peer>> read_peers(const JsonValue* value) {
+[[nodiscard]] JsonResult<std::map<std::string, Peer>> read_peers(const JsonValue* value) {
   std::map<std::string, Peer> peers;
   if (value == nullptr || value->type == JsonValue::Type::Null) return peers;
   if (value->type != JsonValue::Type::Object) return std::unexpected(json_invalid_type(*value, "a map"));

@@ -34,7 +34,7 @@ using TailscaleReport = std::variant<Status, TailscaleNotInstalled, TailscaleUnr
 // The report's text read into a Status. Duplicate known members, values of the
 // wrong type and anything but white space after the document are faults; of
 // two peers with the same key the later one is kept.
-JsonResult<Status> parse_tailscale_status(std::string_view text);
+[[nodiscard]] JsonResult<Status> parse_tailscale_status(std::string_view text);
 
 // Runs "tailscale status --json"; on macOS and Windows a failed run is retried
 // with the app's fixed install path, where the tool is often not on PATH.

@@ -8,4 +8,4 @@
 
 #include "state/command_error.h"
 
-Result<void> print(std::ostream& out, std::string_view text);
+[[nodiscard]] Result<void> print(std::ostream& out, std::string_view text);

@@ -18,7 +18,7 @@ ElevationMethod choose_elevation_method(OsKind os, ToolRunner& runner);
 // True when the script ended with status 0; false when it failed or the user
 // refused the prompt; an I/O error when the method's program cannot start.
 // The script is a POSIX shell script, or PowerShell for PowerShellRunAs.
-Result<bool> run_elevated(ElevationMethod method, ToolRunner& runner, const std::string& script);
+[[nodiscard]] Result<bool> run_elevated(ElevationMethod method, ToolRunner& runner, const std::string& script);
 
 // The texts run_elevated hands to osascript and PowerShell.
 std::string osascript_statement(std::string_view script);

@@ -6,13 +6,13 @@
 class RealRunner final : public ToolRunner {
  public:
   RealRunner();
-  Result<ToolOutput> run_capture(const std::string& program, const std::vector<std::string>& args,
+  [[nodiscard]] Result<ToolOutput> run_capture(const std::string& program, const std::vector<std::string>& args,
                                  const std::optional<std::string>& input) override;
-  Result<ToolOutput> run_capture_bounded(const std::string& program, const std::vector<std::string>& args,
+  [[nodiscard]] Result<ToolOutput> run_capture_bounded(const std::string& program, const std::vector<std::string>& args,
                                          const std::optional<std::string>& input, std::size_t limit) override;
-  Result<bool> run_discarding_output(const std::string& program, const std::vector<std::string>& args,
+  [[nodiscard]] Result<bool> run_discarding_output(const std::string& program, const std::vector<std::string>& args,
                                      const std::optional<std::string>& input) override;
-  Result<bool> run_interactive(const std::string& program, const std::vector<std::string>& args) override;
+  [[nodiscard]] Result<bool> run_interactive(const std::string& program, const std::vector<std::string>& args) override;
   std::filesystem::path fs_root() const override { return "/"; }
   std::vector<std::string> lookup_host(const std::string& name) override;
 };

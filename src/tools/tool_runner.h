@@ -32,14 +32,14 @@ class ToolRunner {
   // input is `input` when given, else the null device. A program that does not
   // exist gives a failed run whose std_err is "<program>: not found"; any other
   // start failure is an I/O error.
-  virtual Result<ToolOutput> run_capture(const std::string& program,
+  [[nodiscard]] virtual Result<ToolOutput> run_capture(const std::string& program,
                                          const std::vector<std::string>& args,
                                          const std::optional<std::string>& input) = 0;
 
   // run_capture with both outputs bounded: once either passes `limit` bytes
   // the child is killed, and the run is a failed one with `over_limit` set and
   // the outputs cut at the limit.
-  virtual Result<ToolOutput> run_capture_bounded(const std::string& program, const std::vector<std::string>& args,
+  [[nodiscard]] virtual Result<ToolOutput> run_capture_bounded(const std::string& program, const std::vector<std::string>& args,
                                                  const std::optional<std::string>& input, std::size_t limit) = 0;
 
   // Runs a program with both outputs on the null device, for a program whose
@@ -47,12 +47,12 @@ class ToolRunner {
   // behind that serves the selection with the outputs it inherited, and a
   // captured run would wait for that child. True when the program exited with
   // status 0; a missing program is false; any other start failure is an I/O error.
-  virtual Result<bool> run_discarding_output(const std::string& program, const std::vector<std::string>& args,
+  [[nodiscard]] virtual Result<bool> run_discarding_output(const std::string& program, const std::vector<std::string>& args,
                                              const std::optional<std::string>& input) = 0;
 
   // Runs a program on the user's console; true when it exited with status 0.
   // Every start failure, a missing program included, is an I/O error.
-  virtual Result<bool> run_interactive(const std::string& program,
+  [[nodiscard]] virtual Result<bool> run_interactive(const std::string& program,
                                        const std::vector<std::string>& args) = 0;
 
   // The folder under which system paths such as /etc/resolv.conf lie: "/".
@@ -69,7 +69,7 @@ class ToolRunner {
 bool has_command(ToolRunner& runner, std::string_view name);
 
 // Runs a program without input and gives its result, for the common case.
-inline Result<ToolOutput> run_capture(ToolRunner& runner, const std::string& program,
+[[nodiscard]] inline Result<ToolOutput> run_capture(ToolRunner& runner, const std::string& program,
                                       const std::vector<std::string>& args) {
   return runner.run_capture(program, args, std::nullopt);
 }
