@@ -86,6 +86,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$wine" wineboot --init >/dev/null 2>&1 || true
 fi
 if [ -n "$wineserver" ]; then
+  # wineboot leaves its own server behind for a few seconds; a second one
+  # cannot start beside it, and tests that connect while it shuts down lose
+  # their connection. So that one ends first, then the lasting one starts.
+  "$wineserver" --wait >/dev/null 2>&1 </dev/null || true
   "$wineserver" --persistent=30 >/dev/null 2>&1 </dev/null || true
   trap '"$wineserver" --kill >/dev/null 2>&1 || true' EXIT
 fi
